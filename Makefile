@@ -1,0 +1,55 @@
+# Tarvel: build, run and test. See README.md.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+ARGS ?=
+
+WIN_DIR := build/win
+NATIVE_DIR := build/native
+SANITIZE_DIR := build/native-sanitize
+
+.PHONY: all deps build win native tools sanitize run test test-native test-win clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(WIN_DIR)/build.ninja:
+	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+$(NATIVE_DIR)/build.ninja:
+	cmake -S . -B $(NATIVE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVEL_TESTS=OFF
+
+$(SANITIZE_DIR)/build.ninja:
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEL_SANITIZE=ON
+
+# Tarvel.exe and the Windows tests.
+win: $(WIN_DIR)/build.ninja
+	cmake --build $(WIN_DIR) -j $(JOBS)
+
+# The native command-line tools, optimised, into build/native/bin/.
+native tools: $(NATIVE_DIR)/build.ninja
+	cmake --build $(NATIVE_DIR) -j $(JOBS)
+
+# Native unit tests with AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: $(SANITIZE_DIR)/build.ninja
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+build: deps win native
+
+run: deps win
+	scripts/run.sh $(ARGS)
+
+test-native: sanitize
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-win: win
+	scripts/with-wine-env.sh bash -c 'cd $(WIN_DIR) && ctest --output-on-failure'
+
+test: deps
+	@$(MAKE) --no-print-directory win native sanitize
+	@$(MAKE) --no-print-directory test-native test-win
+
+clean:
+	rm -rf build

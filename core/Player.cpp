@@ -1,0 +1,144 @@
+#include "Player.h"
+
+#include <process.h>
+
+#include <cstring>
+
+#include "platform/WinPath.h"
+
+CPlayer* Player = nullptr;
+
+namespace {
+
+const char ProductName[] = "Tarvel";
+
+void ShowOwnedMessage(HWND owner, const char* text, const char* caption)
+{
+    MessageBoxA(owner, text, caption, MB_OK);
+}
+
+}  // namespace
+
+CPlayer::CPlayer()
+{
+    Player = this;
+    if (!CopyString(ClassName, sizeof ClassName, ProductName) ||
+        !CopyString(MutexName, sizeof MutexName, "InstanceOfTarvel"))
+        MessageBoxA(nullptr, "lstrcpy error", ProductName, MB_OK);
+    CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, "C:\\");
+    InitializeCriticalSection(&EngineLock);
+}
+
+CPlayer::~CPlayer()
+{
+    if (PlayThread != nullptr)
+        CloseHandle(PlayThread);
+    DeleteCriticalSection(&EngineLock);
+    if (Player == this)
+        Player = nullptr;
+}
+
+bool CPlayer::CreateObjects(HWND window, bool create)
+{
+    if (create) {
+        PcmRing = static_cast<std::uint8_t*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(WaveBlockBytes) * 10));
+        if (PcmRing == nullptr) {
+            ShowOwnedMessage(window, "Cannot allocate pcm buffer", ClassName);
+            PostMessageA(window, WM_DESTROY, 0, 0);
+            return false;
+        }
+        return true;
+    }
+
+    if (PcmRing != nullptr) {
+        HeapFree(GetProcessHeap(), 0, PcmRing);
+        PcmRing = nullptr;
+    }
+    return true;
+}
+
+void CPlayer::OnCreate(HWND window)
+{
+    MainWindow = window;
+    if (!CreateObjects(window, true)) {
+        DestroyObjects();
+        PostQuitMessage(0);
+        return;
+    }
+    if (!StartPlayThread())
+        PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+bool CPlayer::StartPlayThread()
+{
+    unsigned threadId = 0;
+    uintptr_t handle = _beginthreadex(nullptr, 0, PlayThreadProc, this, 0, &threadId);
+    if (handle == 0)
+        return false;
+    if (PlayThread != nullptr)
+        CloseHandle(PlayThread);
+    PlayThread = reinterpret_cast<HANDLE>(handle);
+    PlayThreadId = threadId;
+    return true;
+}
+
+void CPlayer::OnClose()
+{
+    if (PlayThread == nullptr)
+        return;
+
+    // The thread makes its message queue when its loop first looks for
+    // messages; until then a posted message is refused, so keep offering it
+    // within the same time limit.
+    const DWORD limit = 2000;
+    DWORD start = GetTickCount();
+    while (!PostThreadMessageA(PlayThreadId, WM_APP_STOP_THREAD, 0, 0)) {
+        if (WaitForSingleObject(PlayThread, 10) != WAIT_TIMEOUT || GetTickCount() - start >= limit)
+            break;
+    }
+    DWORD elapsed = GetTickCount() - start;
+    DWORD result = WaitForSingleObject(PlayThread, elapsed < limit ? limit - elapsed : 0);
+    if (result == WAIT_TIMEOUT) {
+        if (!TerminateThread(PlayThread, WAIT_TIMEOUT))
+            ShowOwnedMessage(MainWindow, "正常にスレッドを削除できませんでした", ClassName);
+    }
+}
+
+void CPlayer::OnDestroy(HWND)
+{
+    if (InstanceMutex != nullptr) {
+        CloseHandle(InstanceMutex);
+        InstanceMutex = nullptr;
+    }
+    DestroyObjects();
+    PostQuitMessage(0);
+}
+
+void CPlayer::StopPlayback() {}
+
+void CPlayer::PlayPause() {}
+
+void CPlayer::RefreshMain()
+{
+    if (MainWindow != nullptr) {
+        InvalidateRect(MainWindow, nullptr, FALSE);
+        UpdateWindow(MainWindow);
+    }
+}
+
+bool CPlayer::ReadTrackInfo(const char*, TrackEntry*)
+{
+    return false;
+}
+
+void CPlayer::AddRow(const TrackEntry*) {}
+
+void CPlayer::SubtractTotals(const TrackEntry*) {}
+
+bool CPlayer::IsPlaying()
+{
+    return false;
+}
+
+void CPlayer::DrawShuffle() {}

@@ -1,0 +1,103 @@
+// The application object: one per process. It owns every other object of the
+// player and holds the playlist, the playback state and the window state.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "playlist/PlaylistTable.h"
+
+// Ends the play thread's loop (posted to the play thread).
+inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
+
+// Resource identifiers the start-up relies on.
+inline constexpr int IconMainResource = 101;
+inline constexpr int AcceleratorResource = 111;
+
+// Main window geometry on the unscaled skin face.
+inline constexpr int MainWidth = 250;
+inline constexpr int MainHeight = 93;
+inline constexpr UINT MainClassStyle = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT;
+inline constexpr DWORD MainWindowStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD MainWindowExStyle = WS_EX_ACCEPTFILES;
+
+class CPlayer : public PlaylistTable {
+public:
+    CPlayer();
+    ~CPlayer() override;
+
+    bool CreateMainWindow(HINSTANCE instance, int showCommand);
+    void OnCreate(HWND window);
+    bool CreateObjects(HWND window, bool create);
+    void DestroyObjects() { CreateObjects(nullptr, false); }
+    void OnClose();
+    void OnDestroy(HWND window);
+
+    // Adds what the program's arguments name (argument 0, the program, is
+    // skipped) and starts playback when there was at least one argument.
+    void TakeCommandLine(int argc, char** argv);
+    // The message loop; returns when the quit message arrives.
+    void RunMessageLoop(HACCEL accelerators);
+
+    // Engine operations. The playback engine fills these in.
+    void StopPlayback() override;
+    void PlayPause() override;
+
+    void RefreshMain() override;
+
+    std::int32_t OptionToolHint = 1;
+    char ClassName[100];
+    HINSTANCE Instance = nullptr;
+    HWND MainWindow = nullptr;
+    std::uint8_t* PcmRing = nullptr;
+    HANDLE InstanceMutex = nullptr;
+    char MutexName[256];
+    std::int32_t PlayedBytes = 0;
+    std::int32_t WaveBlockBytes = 65536;
+    HWND VolumeDialog = nullptr;
+    HWND OptionDialog = nullptr;
+    std::int32_t WrittenBytes = 0;
+    std::int32_t StreamRestarted = 0;
+    CRITICAL_SECTION EngineLock;
+    std::int32_t ReadAheadDefer = 0;
+    std::int32_t SeekFileOffset = 0;
+    std::int32_t SeekBaseBytes = 0;
+    std::int32_t SeekKnob = 0;
+    char StartDirectory[260] = {};
+    HANDLE PlayThread = nullptr;
+    DWORD PlayThreadId = 0xFFFFFFFF;
+    std::int32_t TrackSeconds = 0;
+    std::int32_t MainSize = 1;
+    std::int32_t TimeDisplayState = 0;
+    char OpenFileInitialDir[260];
+
+protected:
+    bool ReadTrackInfo(const char* path, TrackEntry* entry) override;
+    void AddRow(const TrackEntry* entry) override;
+    void SubtractTotals(const TrackEntry* entry) override;
+    bool IsPlaying() override;
+    void DrawShuffle() override;
+    void LockEngine() override { EnterCriticalSection(&EngineLock); }
+    void UnlockEngine() override { LeaveCriticalSection(&EngineLock); }
+
+private:
+    bool StartPlayThread();
+};
+
+// The process-wide pointer to the single application object.
+extern CPlayer* Player;
+
+// The path with its last component replaced by the name the file system
+// reports for it. False when the file does not exist or the result does not
+// fit `size` bytes.
+bool ExpandLongName(const char* path, char* destination, int size);
+
+// Program start-up through shut-down; returns the program's exit code.
+int TarvelMain(HINSTANCE instance, int argc, char** argv);
+
+// The play thread (argument: the application object).
+unsigned __stdcall PlayThreadProc(void* argument);
+
+// The main window's procedure.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,175 @@
+// Start-up, command-line intake, the message loop and shut-down.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "core/ArgumentKind.h"
+#include "core/Player.h"
+#include "platform/WinPath.h"
+
+namespace {
+
+const char ProductName[] = "Tarvel";
+const char AlreadyRunning[] = "すでに起動しています";
+
+bool IsAlreadyRunning(const char* mutexName)
+{
+    HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutexName);
+    if (existing == nullptr)
+        return false;
+    CloseHandle(existing);
+    return true;
+}
+
+}  // namespace
+
+int TarvelMain(HINSTANCE instance, int argc, char** argv)
+{
+    CPlayer* player = new (std::nothrow) CPlayer;
+    if (player == nullptr)
+        return 0;
+
+    if (IsAlreadyRunning(player->MutexName)) {
+        MessageBoxA(nullptr, AlreadyRunning, ProductName, MB_OK);
+        delete player;
+        return 0;
+    }
+
+    player->InstanceMutex = CreateMutexA(nullptr, FALSE, player->MutexName);
+    if (player->InstanceMutex == nullptr) {
+        delete player;
+        return 0;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another instance created the mutex between the test above and now.
+        CloseHandle(player->InstanceMutex);
+        MessageBoxA(nullptr, AlreadyRunning, ProductName, MB_OK);
+        delete player;
+        return 0;
+    }
+
+    DWORD length = GetCurrentDirectoryA(sizeof player->StartDirectory, player->StartDirectory);
+    if (length == 0 || length >= sizeof player->StartDirectory || !player->CreateMainWindow(instance, SW_SHOW)) {
+        CloseHandle(player->InstanceMutex);
+        delete player;
+        return 0;
+    }
+
+    InitCommonControls();
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(AcceleratorResource));
+
+    player->TakeCommandLine(argc, argv);
+    player->RunMessageLoop(accelerators);
+
+    // A window whose creation failed half-way is still there: take it down
+    // the orderly way so that its mutex and objects are released.
+    if (IsWindow(player->MainWindow))
+        DestroyWindow(player->MainWindow);
+    delete player;
+    return 0;
+}
+
+bool CPlayer::CreateMainWindow(HINSTANCE instance, int)
+{
+    Instance = instance;
+
+    WNDCLASSA windowClass{};
+    windowClass.style = MainClassStyle;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IconMainResource));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = ClassName;
+    if (RegisterClassA(&windowClass) == 0)
+        return false;
+
+    HWND window = CreateWindowExA(MainWindowExStyle, ClassName, ClassName, MainWindowStyle, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, MainWidth, MainHeight, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr)
+        return false;
+    MainWindow = window;
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return true;
+}
+
+bool ExpandLongName(const char* path, char* destination, int size)
+{
+    // A bare file name is taken relative to the current directory and made
+    // whole, so that the playlist holds full paths only.
+    char full[MAX_PATH];
+    const char* source = path;
+    PathParts parts;
+    SplitPath(path, &parts);
+    if (parts.Drive[0] == '\0' && parts.Folder[0] == '\0') {
+        DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+        if (length == 0 || length >= sizeof full)
+            return false;
+        source = full;
+        SplitPath(source, &parts);
+    }
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(source, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+
+    char result[2 * MAX_PATH];
+    int length = std::snprintf(result, sizeof result, "%s%s%s", parts.Drive, parts.Folder, found.cFileName);
+    if (length < 0 || length >= size)
+        return false;
+    std::memcpy(destination, result, static_cast<std::size_t>(length) + 1);
+    return true;
+}
+
+void CPlayer::TakeCommandLine(int argc, char** argv)
+{
+    if (argc < 2)
+        return;
+
+    ClearPlaylist();
+
+    HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    for (int i = 1; i < argc; ++i) {
+        char argument[MAX_PATH];
+        if (!CopyString(argument, sizeof argument, argv[i]))
+            continue;  // longer than any path the player can hold
+        switch (ClassifyArgument(argument, GetFileAttributesA(argument))) {
+        case ArgumentKind::Audio: {
+            char expanded[MAX_PATH];
+            if (ExpandLongName(argument, expanded, sizeof expanded))
+                AddFile(expanded);
+            break;
+        }
+        case ArgumentKind::Folder:
+        case ArgumentKind::Playlist:
+        case ArgumentKind::Ignored:
+            break;
+        }
+    }
+    SetCursor(previousCursor);
+
+    CurrentIndex = 0;
+    PlayPause();
+}
+
+void CPlayer::RunMessageLoop(HACCEL accelerators)
+{
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (MainWindow != nullptr && accelerators != nullptr &&
+            TranslateAcceleratorA(MainWindow, accelerators, &message))
+            continue;
+        if (VolumeDialog != nullptr && IsDialogMessageA(VolumeDialog, &message))
+            continue;
+        if (OptionDialog != nullptr && IsDialogMessageA(OptionDialog, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

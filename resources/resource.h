@@ -1,0 +1,4 @@
+#pragma once
+
+#define IDI_MAIN 101
+#define IDR_ACCELERATORS 111

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Runs a command inside the headless Wine environment and stops the
+# environment afterwards: scripts/with-wine-env.sh COMMAND [ARGS...]
+set -uo pipefail
+source "$(dirname "$0")/wine-env.sh"
+trap wine_env_stop EXIT
+wine_env_start headless || exit 1
+"$@"

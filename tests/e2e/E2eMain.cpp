@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "TarvelProcess.h"
+
+std::string TarvelExe;
+
+namespace {
+
+struct WindowSearch {
+    DWORD ProcessId;
+    const char* ClassName;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (processId == search->ProcessId && lstrcmpA(className, search->ClassName) == 0) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Wine passes a Unix path through unchanged: map it to the Z: drive.
+std::string ToWindowsPath(std::string path)
+{
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+}  // namespace
+
+TarvelProcess::~TarvelProcess()
+{
+    if (Info.hProcess != nullptr) {
+        if (IsRunning())
+            TerminateProcess(Info.hProcess, 99);
+        CloseHandle(Info.hProcess);
+        CloseHandle(Info.hThread);
+    }
+}
+
+bool TarvelProcess::Start(const std::string& arguments, const std::string& folder)
+{
+    std::string commandLine = "\"" + TarvelExe + "\" " + arguments;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(TarvelExe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &Info) != FALSE;
+}
+
+HWND TarvelProcess::WaitForWindow(const char* className, DWORD limitMs) const
+{
+    DWORD start = GetTickCount();
+    do {
+        WindowSearch search{Info.dwProcessId, className, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr)
+            return search.Found;
+        Sleep(50);
+    } while (GetTickCount() - start < limitMs);
+    return nullptr;
+}
+
+bool TarvelProcess::WaitForExit(DWORD limitMs, DWORD* exitCode) const
+{
+    if (WaitForSingleObject(Info.hProcess, limitMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(Info.hProcess, exitCode);
+    return true;
+}
+
+bool TarvelProcess::IsRunning() const
+{
+    return WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::string MakeTestFolder(const char* name)
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    std::string folder = std::string(base) + "tarvel-e2e-" + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: tarvel_e2e_tests PATH-TO-Tarvel.exe\n");
+        return 2;
+    }
+    TarvelExe = ToWindowsPath(argv[1]);
+    return RUN_ALL_TESTS();
+}
