@@ -132,6 +132,7 @@ wine_env_start() {
 
 wine_env_stop() {
   if [ -n "${WINEPREFIX:-}" ]; then
+    # Ends every Wine process of this run; the server itself goes below.
     "$WINESERVER" -k >/dev/null 2>&1 || true
   fi
   local i

@@ -4,5 +4,7 @@
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
 trap wine_env_stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 wine_env_start headless || exit 1
 "$@"
