@@ -1,0 +1,353 @@
+// Layer I and Layer II: allocation, scale factors and samples of a frame into
+// sub-band samples in units of the 16-bit output.
+#include <cmath>
+#include <cstring>
+
+#include "decoder/DecoderInternal.h"
+#include "decoder/Layer12Tables.h"
+
+float ScaleFactorTable[64];
+float Layer2LevelFactor[18];
+float Layer1LevelFactor[16];
+std::int8_t GroupTable3[32][3];
+std::int8_t GroupTable5[128][3];
+std::int16_t GroupTable9[1024][3];
+
+namespace {
+
+// Codes of the sample loops beyond the plain class or allocation.
+constexpr int Layer2PairBase = 18, Layer2End = 36, Layer2Limit = 37;
+constexpr int Layer1PairBase = 15, Layer1End = 30, Layer1Limit = 31;
+
+constexpr int MaxSlots = 66;  // 64 slots, a pair's overshoot and a marker
+
+// Stream state.
+int GroupSlots[4];
+const std::uint8_t* GroupClasses[4];
+int SlotLimit = 0;
+int DecodeLimit = 0;
+
+// Per-frame state.
+int SlotCode[MaxSlots];
+int SlotAlloc[MaxSlots];
+float SlotFactor[MaxSlots];
+int SlotScfsi[MaxSlots];
+float SlotMultiplier[3][MaxSlots];
+
+// Joint-stereo bound in slots by mode and mode extension.
+constexpr int BoundTable[4][4] = {{64, 64, 64, 64}, {8, 16, 24, 32}, {64, 64, 64, 64}, {32, 32, 32, 32}};
+
+// Allocation table by [single channel][sample-rate index][bit-rate index]; -1: not allowed.
+constexpr std::int8_t AllocChoice[2][3][16] = {
+    {{1, -1, -1, -1, 2, -1, 2, 0, 0, 0, 1, 1, 1, 1, 1, -1},
+     {0, -1, -1, -1, 2, -1, 2, 0, 0, 0, 0, 0, 0, 0, 0, -1},
+     {1, -1, -1, -1, 3, -1, 3, 0, 0, 0, 1, 1, 1, 1, 1, -1}},
+    {{1, 2, 2, 0, 0, 0, 1, 1, 1, 1, 1, -1, -1, -1, -1, -1},
+     {0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, -1, -1},
+     {1, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1, -1, -1, -1, -1, -1}},
+};
+
+// Width in bits of one sample code of a non-grouped class.
+constexpr int ClassBits(int c)
+{
+    return c == 3 ? 3 : c == 5 ? 4 : c - 1;
+}
+
+void Allocate2(int& n, int groupEnd, int width, const std::uint8_t* classes, int& bound, int& skip)
+{
+    while (n < groupEnd) {
+        Bits.Ensure(4);
+        const int c = classes[Bits.GetBitsNoRefill(width)];
+        SlotCode[n] = SlotAlloc[n] = c;
+        if (n >= DecodeLimit)
+            skip += Layer2Class[c].GranuleBits;
+        SlotFactor[n] = Layer2LevelFactor[c];
+        if (--bound < 0) {
+            SlotAlloc[n + 1] = c;
+            SlotCode[n] = SlotCode[n + 1] = c + Layer2PairBase;
+            SlotFactor[n + 1] = SlotFactor[n];
+            n += 2;
+        } else {
+            n += 1;
+        }
+    }
+}
+
+// Reads the three codes of one granule of class c as values around zero.
+inline void ReadGranule(int c, int values[3])
+{
+    switch (c) {
+    case 1: {
+        const std::int8_t* g = GroupTable3[Bits.GetBits(5)];
+        values[0] = g[0], values[1] = g[1], values[2] = g[2];
+        return;
+    }
+    case 2: {
+        const std::int8_t* g = GroupTable5[Bits.GetBits(7)];
+        values[0] = g[0], values[1] = g[1], values[2] = g[2];
+        return;
+    }
+    case 4: {
+        const std::int16_t* g = GroupTable9[Bits.GetBits(10)];
+        values[0] = g[0], values[1] = g[1], values[2] = g[2];
+        return;
+    }
+    default: {
+        const int b = ClassBits(c);
+        const int centre = (1 << (b - 1)) - 1;
+        if (b <= 8) {
+            Bits.Ensure(3 * b);
+            for (int i = 0; i < 3; ++i)
+                values[i] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
+        } else if (b <= 12) {
+            Bits.Ensure(2 * b);
+            values[0] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
+            values[1] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
+            values[2] = static_cast<int>(Bits.GetBits(b)) - centre;
+        } else {
+            for (int i = 0; i < 3; ++i)
+                values[i] = static_cast<int>(Bits.GetBits(b)) - centre;
+        }
+        return;
+    }
+    }
+}
+
+int FrameDataOffset(const DecodeRequest* request)
+{
+    return 4 + (request->HasCrc ? 2 : 0);
+}
+
+}  // namespace
+
+void BuildLayer12Tables()
+{
+    for (int i = 0; i < 64; ++i)
+        ScaleFactorTable[i] = static_cast<float>(65536.0 * std::pow(2.0, -i / 3.0));
+    Layer2LevelFactor[0] = 0;
+    for (int c = 1; c <= 17; ++c)
+        Layer2LevelFactor[c] = static_cast<float>(2.0 / Layer2Class[c].Levels);
+    Layer1LevelFactor[0] = 0;
+    for (int a = 1; a <= 15; ++a)
+        Layer1LevelFactor[a] = static_cast<float>(2.0 / ((1 << (a + 1)) - 1));
+    for (int v = 0; v < 32; ++v) {
+        GroupTable3[v][0] = static_cast<std::int8_t>(v % 3 - 1);
+        GroupTable3[v][1] = static_cast<std::int8_t>(v / 3 % 3 - 1);
+        GroupTable3[v][2] = static_cast<std::int8_t>(v / 9 % 3 - 1);
+    }
+    for (int v = 0; v < 128; ++v) {
+        GroupTable5[v][0] = static_cast<std::int8_t>(v % 5 - 2);
+        GroupTable5[v][1] = static_cast<std::int8_t>(v / 5 % 5 - 2);
+        GroupTable5[v][2] = static_cast<std::int8_t>(v / 25 % 5 - 2);
+    }
+    for (int v = 0; v < 1024; ++v) {
+        GroupTable9[v][0] = static_cast<std::int16_t>(v % 9 - 4);
+        GroupTable9[v][1] = static_cast<std::int16_t>(v / 9 % 9 - 4);
+        GroupTable9[v][2] = static_cast<std::int16_t>(v / 81 % 9 - 4);
+    }
+}
+
+int Layer2TableFor(const FrameHeader* header)
+{
+    if (header->Version != 1)
+        return 4;
+    return AllocChoice[header->Mode == 3 ? 1 : 0][header->SampleRateIndex][header->BitRateIndex];
+}
+
+int SetupLayer2(const FrameHeader* header)
+{
+    const int t = Layer2TableFor(header);
+    if (t < 0)
+        return 0;
+    const Layer2AllocTable& table = Layer2AllocTables[t];
+    int sblimit = 0;
+    for (int g = 0; g < 4; ++g) {
+        GroupSlots[g] = table.Groups[g].Subbands;
+        GroupClasses[g] = table.Groups[g].Classes;
+        sblimit += GroupSlots[g];
+    }
+    const int rate = SampleRates[header->Version - 1][header->SampleRateIndex];
+    int limit = SubbandLimit(rate);
+    if (limit > sblimit)
+        limit = sblimit;
+    if (header->Mode != 3) {
+        for (int& slots : GroupSlots)
+            slots *= 2;
+        sblimit *= 2;
+        limit *= 2;
+    }
+    SlotLimit = sblimit;
+    DecodeLimit = limit;
+    Output = SelectFrameOutput(header);
+    std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
+    return 1;
+}
+
+int SetupLayer1(const FrameHeader* header)
+{
+    const int rate = SampleRates[header->Version - 1][header->SampleRateIndex];
+    int limit = SubbandLimit(rate);
+    if (limit > 32)
+        limit = 32;
+    int slots = 32;
+    if (header->Mode != 3) {
+        slots *= 2;
+        limit *= 2;
+    }
+    SlotLimit = slots;
+    DecodeLimit = limit;
+    Output = SelectFrameOutput(header);
+    std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
+    return 1;
+}
+
+void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, std::uint8_t* pcm)
+{
+    if (GroupClasses[0] == nullptr)
+        return;  // no Layer II stream was ever set up
+    const int start = FrameDataOffset(request);
+    Bits.Start(frame + start, static_cast<std::size_t>(CurrentFrameBytes - start));
+    int bound = BoundTable[request->Mode][request->ModeExtension];
+
+    int skip = 0, n = 0, groupEnd = 0;
+    for (int g = 0; g < 4; ++g) {
+        groupEnd += GroupSlots[g];
+        Allocate2(n, groupEnd, Layer2AllocWidths[g], GroupClasses[g], bound, skip);
+    }
+    SlotCode[DecodeLimit] = Layer2Limit;
+    SlotCode[n] = Layer2End;
+
+    for (int s = 0; s < SlotLimit; ++s) {
+        Bits.Ensure(2);
+        SlotScfsi[s] = SlotAlloc[s] != 0 ? static_cast<int>(Bits.GetBitsNoRefill(2)) : 4;
+    }
+    SlotScfsi[SlotLimit] = 5;
+
+    for (int s = 0; SlotScfsi[s] != 5; ++s) {
+        const float f = SlotFactor[s];
+        switch (SlotScfsi[s]) {
+        case 0:
+            Bits.Ensure(18);
+            SlotMultiplier[0][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            SlotMultiplier[1][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            break;
+        case 1:
+            Bits.Ensure(12);
+            SlotMultiplier[0][s] = SlotMultiplier[1][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            break;
+        case 2:
+            Bits.Ensure(6);
+            SlotMultiplier[0][s] = SlotMultiplier[1][s] = SlotMultiplier[2][s] =
+                f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            break;
+        case 3:
+            Bits.Ensure(12);
+            SlotMultiplier[0][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            SlotMultiplier[1][s] = SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+            break;
+        default:
+            break;
+        }
+    }
+
+    float* S = SubbandBuffer;
+    for (int part = 0; part < 3; ++part) {
+        const float* m = SlotMultiplier[part];
+        for (int granule = 0; granule < 4; ++granule, S += 192) {
+            for (int k = 0;; ++k) {
+                const int code = SlotCode[k];
+                if (code == Layer2End)
+                    break;
+                if (code == Layer2Limit) {
+                    Bits.SkipBits(static_cast<std::size_t>(skip));
+                    break;
+                }
+                int v[3];
+                if (code == 0) {
+                    S[k] = S[k + 64] = S[k + 128] = 0;
+                } else if (code < Layer2PairBase) {
+                    ReadGranule(code, v);
+                    S[k] = static_cast<float>(v[0]) * m[k];
+                    S[k + 64] = static_cast<float>(v[1]) * m[k];
+                    S[k + 128] = static_cast<float>(v[2]) * m[k];
+                } else if (code == Layer2PairBase) {
+                    S[k] = S[k + 1] = S[k + 64] = S[k + 65] = S[k + 128] = S[k + 129] = 0;
+                    ++k;
+                } else {
+                    ReadGranule(code - Layer2PairBase, v);
+                    for (int i = 0; i < 3; ++i) {
+                        S[k + 64 * i] = static_cast<float>(v[i]) * m[k];
+                        S[k + 1 + 64 * i] = static_cast<float>(v[i]) * m[k + 1];
+                    }
+                    ++k;
+                }
+            }
+        }
+    }
+    Output(SubbandBuffer, pcm, 36);
+}
+
+void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, std::uint8_t* pcm)
+{
+    const int start = FrameDataOffset(request);
+    Bits.Start(frame + start, static_cast<std::size_t>(CurrentFrameBytes - start));
+    int bound = BoundTable[request->Mode][request->ModeExtension];
+
+    int skip = 0, n = 0;
+    while (n < SlotLimit) {
+        Bits.Ensure(4);
+        const int a = static_cast<int>(Bits.GetBitsNoRefill(4));
+        SlotCode[n] = SlotAlloc[n] = a;
+        if (n >= DecodeLimit)
+            skip += a == 0 ? 0 : a + 1;
+        SlotFactor[n] = Layer1LevelFactor[a];
+        if (--bound < 0) {
+            SlotAlloc[n + 1] = a;
+            SlotCode[n] = SlotCode[n + 1] = a + Layer1PairBase;
+            SlotFactor[n + 1] = SlotFactor[n];
+            n += 2;
+        } else {
+            n += 1;
+        }
+    }
+    SlotCode[DecodeLimit] = Layer1Limit;
+    SlotCode[n] = Layer1End;
+
+    for (int s = 0; s < SlotLimit; ++s) {
+        if (SlotAlloc[s] != 0) {
+            Bits.Ensure(6);
+            SlotMultiplier[0][s] = SlotFactor[s] * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
+        }
+    }
+
+    const float* m = SlotMultiplier[0];
+    float* S = SubbandBuffer;
+    for (int row = 0; row < 12; ++row, S += 64) {
+        for (int k = 0;; ++k) {
+            const int code = SlotCode[k];
+            if (code == Layer1End)
+                break;
+            if (code == Layer1Limit) {
+                Bits.SkipBits(static_cast<std::size_t>(skip));
+                break;
+            }
+            if (code == 0) {
+                S[k] = 0;
+            } else if (code < Layer1PairBase) {
+                S[k] = static_cast<float>(static_cast<int>(Bits.GetBits(code + 1)) - ((1 << code) - 1)) * m[k];
+            } else if (code == Layer1PairBase) {
+                S[k] = S[k + 1] = 0;
+                ++k;
+            } else {
+                const int a = code - Layer1PairBase;
+                const float v = static_cast<float>(static_cast<int>(Bits.GetBits(a + 1)) - ((1 << a) - 1));
+                S[k] = v * m[k];
+                S[k + 1] = v * m[k + 1];
+                ++k;
+            }
+        }
+    }
+    Output(SubbandBuffer, pcm, 12);
+}

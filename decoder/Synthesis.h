@@ -1,0 +1,28 @@
+// PCM conversion shared by the synthesis and its tests.
+#pragma once
+
+#include <cstdint>
+
+// A window sum as a 16-bit sample: truncated toward zero, then clamped.
+inline std::int32_t PcmValue(float sum)
+{
+    if (!(sum < 32768.0f))
+        return 32767;  // also catches a NaN
+    if (sum <= -32769.0f)
+        return -32768;
+    return static_cast<std::int32_t>(sum);
+}
+
+inline void StoreSample16(std::uint8_t* to, std::int32_t v)
+{
+    to[0] = static_cast<std::uint8_t>(v & 0xFF);
+    to[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+// The synthesis position of a channel (for tests).
+std::int32_t SynthesisPosition(int channel);
+
+// The synthesis window in units of 1/65536: sixteen rows of 16 coefficients
+// (row j: D[j], D[32 + j], D[64 + j], D[96 + j], ...), then the middle row
+// -D[48], -D[112], ...
+extern const std::int32_t SynthWindowUnits[264];

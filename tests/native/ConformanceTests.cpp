@@ -1,0 +1,145 @@
+// Layer I and Layer II conformance streams against the reference output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestData.h"
+#include "core/MpegStreamFeed.h"
+
+namespace {
+
+struct FileReader {
+    std::vector<std::uint8_t> Data;
+    std::size_t Pos = 0;
+    static bool Read(void* context, std::uint8_t* destination, std::int32_t size, std::int32_t* got)
+    {
+        auto* f = static_cast<FileReader*>(context);
+        std::size_t n = std::min(static_cast<std::size_t>(size), f->Data.size() - f->Pos);
+        std::memcpy(destination, f->Data.data() + f->Pos, n);
+        f->Pos += n;
+        *got = static_cast<std::int32_t>(n);
+        return true;
+    }
+};
+
+// Decodes a whole stream from its first frame; empty when it is refused.
+std::vector<std::int16_t> Decode(const std::vector<std::uint8_t>& bytes)
+{
+    MpegInit();
+    std::int32_t at = 0;
+    if (!MpegFindSync(bytes.data(), static_cast<std::int32_t>(bytes.size()), &at))
+        return {};
+    std::vector<std::uint8_t> head(bytes.begin() + at, bytes.end());
+    head.resize(std::max<std::size_t>(head.size(), 160));
+    FrameHeader info{};
+    if (!MpegReadStreamInfo(head.data(), static_cast<std::int32_t>(head.size()), &info))
+        return {};
+    FileReader reader;
+    reader.Data.assign(bytes.begin() + at, bytes.end());
+    MpegStreamFeed feed;
+    feed.SetReader(FileReader::Read, &reader);
+    if (!feed.OpenMpegStream(info, 0))
+        return {};
+    std::vector<std::int16_t> pcm;
+    std::vector<std::uint8_t> chunk(65536);
+    for (;;) {
+        std::int32_t n = 0;
+        if (!feed.DecodeMpegChunk(chunk.data(), &n) || n == 0)
+            break;
+        for (std::int32_t i = 0; i + 1 < n; i += 2)
+            pcm.push_back(static_cast<std::int16_t>(chunk[static_cast<std::size_t>(i)] |
+                                                    (chunk[static_cast<std::size_t>(i) + 1] << 8)));
+    }
+    return pcm;
+}
+
+struct Difference {
+    std::size_t Compared = 0;
+    int Max = 0;
+    double Psnr = INFINITY;
+};
+
+Difference Compare(const std::vector<std::int16_t>& decoded, const std::vector<std::uint8_t>& reference)
+{
+    Difference d;
+    d.Compared = std::min(decoded.size(), reference.size() / 2);
+    double square = 0;
+    for (std::size_t i = 0; i < d.Compared; ++i) {
+        const int r = static_cast<std::int16_t>(reference[2 * i] | (reference[2 * i + 1] << 8));
+        const int diff = std::abs(decoded[i] - r);
+        d.Max = std::max(d.Max, diff);
+        square += static_cast<double>(diff) * diff;
+    }
+    if (square > 0)
+        d.Psnr = 20 * std::log10(32768 / std::sqrt(square / static_cast<double>(d.Compared)));
+    return d;
+}
+
+class Conformance : public ::testing::TestWithParam<const char*> {};
+
+}  // namespace
+
+// Every Layer II stream, and every Layer I stream without content in the
+// highest sub-band, is within one unit of the reference (the reference
+// rounds where the decoder truncates).
+TEST_P(Conformance, WithinOneUnitOfTheReference)
+{
+    const std::string name = GetParam();
+    auto stream = ReadBytes(SharedPath("conformance/" + name + ".bit"));
+    auto reference = ReadBytes(SharedPath("conformance/" + name + ".pcm"));
+    if (stream.empty() || reference.empty())
+        GTEST_SKIP() << "no conformance data";
+    auto decoded = Decode(stream);
+    ASSERT_FALSE(decoded.empty());
+    Difference d = Compare(decoded, reference);
+    EXPECT_GT(d.Compared, decoded.size() / 2);
+    EXPECT_LE(d.Max, 1) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(LayerI, Conformance,
+                         ::testing::Values("l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl7", "l1-fl8"));
+INSTANTIATE_TEST_SUITE_P(LayerII, Conformance,
+                         ::testing::Values("l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15",
+                                           "l2-fl16", "l2-test32"));
+
+TEST(ConformanceLimits, LayerIHighestSubbandIsNotDecoded)
+{
+    // l1-fl6 carries content in sub-band 31, which the decoder leaves out.
+    auto stream = ReadBytes(SharedPath("conformance/l1-fl6.bit"));
+    auto reference = ReadBytes(SharedPath("conformance/l1-fl6.pcm"));
+    if (stream.empty() || reference.empty())
+        GTEST_SKIP() << "no conformance data";
+    Difference d = Compare(Decode(stream), reference);
+    EXPECT_GT(d.Max, 1);
+    EXPECT_GT(d.Psnr, 30.0);
+}
+
+// Illegal, unusual and truncated streams: decoded or refused, never a crash
+// (the sanitizers watch this test).
+TEST(ConformanceLimits, SurvivesEveryIllegalAndNonstandardStream)
+{
+    const char* names[] = {
+        "ILL2_center2", "ILL2_dual", "ILL2_dynx22", "ILL2_dynx31", "ILL2_dynx32", "ILL2_ext_switching",
+        "ILL2_layer1", "ILL2_layer3", "ILL2_mono", "ILL2_multilingual", "ILL2_overalloc1", "ILL2_overalloc2",
+        "ILL2_prediction", "ILL2_samples", "ILL2_scf63", "ILL2_tca21", "ILL2_tca30", "ILL2_tca30_PC",
+        "ILL2_tca31_PC", "ILL2_tca31_mtx0", "ILL2_tca31_mtx2", "ILL2_tca32_PC", "ILL2_wrongcrc", "ILL4_ext_id1",
+        "ILL4_sync", "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc",
+        "l2-nonstandard-fl1_fl2_ff", "l2-nonstandard-free_format", "l2-nonstandard-test32-size",
+        "l3-compl-cut", "l3-nonstandard-apetag", "l3-nonstandard-big-iscf",
+    };
+    int decoded = 0;
+    for (const char* name : names) {
+        auto stream = ReadBytes(SharedPath(std::string("conformance/") + name + ".bit"));
+        if (stream.empty())
+            continue;
+        if (!Decode(stream).empty())
+            ++decoded;
+        // Every prefix of a stream's first kilobytes is a truncated file.
+        for (std::size_t cut = 1; cut < std::min<std::size_t>(stream.size(), 1500); cut += 97)
+            Decode(std::vector<std::uint8_t>(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)));
+    }
+    EXPECT_GT(decoded, 0);
+}

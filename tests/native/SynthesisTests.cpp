@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestData.h"
+#include "decoder/DecoderInternal.h"
+#include "decoder/Synthesis.h"
+
+namespace {
+
+std::int16_t Sample(const std::vector<std::uint8_t>& pcm, std::size_t index)
+{
+    return static_cast<std::int16_t>(pcm[2 * index] | (pcm[2 * index + 1] << 8));
+}
+
+// Runs `slots` slots of a single-channel frame with `value` in sub-band 0.
+std::vector<std::uint8_t> ConstantSubband0(float value, int slots, bool stereo = false)
+{
+    MpegInit();
+    ResetSynthesis();
+    FrameHeader header{};
+    header.Mode = stereo ? 0 : 3;
+    OutputRoutine out = SelectFrameOutput(&header);
+    std::vector<float> samples(64 * static_cast<std::size_t>(slots), 0.0f);
+    for (int s = 0; s < slots; ++s)
+        samples[64 * static_cast<std::size_t>(s)] = value;
+    std::vector<std::uint8_t> pcm(static_cast<std::size_t>(slots) * 32 * 2 * (stereo ? 2 : 1));
+    out(samples.data(), pcm.data(), slots);
+    return pcm;
+}
+
+}  // namespace
+
+TEST(Synthesis, WindowMatchesTheStandardTable)
+{
+    std::ifstream in(SharedPath("mpeg-tables/synth_window.txt"));
+    if (!in)
+        GTEST_SKIP() << "no table data";
+    std::vector<int> d(512);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        int i, units;
+        std::string printed;
+        fields >> i >> printed >> units;
+        d[static_cast<std::size_t>(i)] = units;
+        ++count;
+    }
+    ASSERT_EQ(count, 512);
+    for (int j = 0; j < 16; ++j) {
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(SynthWindowUnits[16 * j + 2 * i], d[static_cast<std::size_t>(64 * i + j)]);
+            EXPECT_EQ(SynthWindowUnits[16 * j + 2 * i + 1], d[static_cast<std::size_t>(64 * i + 32 + j)]);
+        }
+    }
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(SynthWindowUnits[256 + i], -d[static_cast<std::size_t>(64 * i + 48)]);
+}
+
+TEST(Synthesis, SilenceStaysSilent)
+{
+    auto pcm = ConstantSubband0(0.0f, 36);
+    for (std::uint8_t byte : pcm)
+        ASSERT_EQ(byte, 0);
+}
+
+TEST(Synthesis, ConstantInSubbandZeroSettlesWithTheInputsSign)
+{
+    auto pcm = ConstantSubband0(10000.0f, 36);
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_GE(Sample(pcm, static_cast<std::size_t>(i)), 0) << i;
+        EXPECT_LE(Sample(pcm, static_cast<std::size_t>(i)), 2) << i;
+    }
+    for (std::size_t i = 15 * 32; i < 36 * 32; ++i)
+        ASSERT_EQ(Sample(pcm, i), 10000) << i;
+
+    pcm = ConstantSubband0(-10000.0f, 36);
+    EXPECT_EQ(Sample(pcm, 20 * 32), -10000);
+
+    pcm = ConstantSubband0(40000.0f, 36);
+    for (std::size_t i = 15 * 32; i < 36 * 32; ++i)
+        ASSERT_EQ(Sample(pcm, i), 32767) << i;
+    pcm = ConstantSubband0(-40000.0f, 36);
+    EXPECT_EQ(Sample(pcm, 20 * 32), -32768);
+}
+
+TEST(Synthesis, StereoFramesInterleaveTheChannels)
+{
+    // Sub-band 0 of the left channel only (index 0 of each slot).
+    auto pcm = ConstantSubband0(10000.0f, 36, true);
+    ASSERT_EQ(pcm.size(), 4608u);
+    for (std::size_t frame = 16 * 32; frame < 36 * 32; ++frame) {
+        ASSERT_EQ(Sample(pcm, 2 * frame), 10000);
+        ASSERT_EQ(Sample(pcm, 2 * frame + 1), 0);
+    }
+}
+
+TEST(Synthesis, TruncatesTowardZeroThenClamps)
+{
+    EXPECT_EQ(PcmValue(-0.7f), 0);
+    EXPECT_EQ(PcmValue(1.9f), 1);
+    EXPECT_EQ(PcmValue(32767.9f), 32767);
+    EXPECT_EQ(PcmValue(32768.0f), 32767);
+    EXPECT_EQ(PcmValue(-32768.9f), -32768);
+    EXPECT_EQ(PcmValue(-1e30f), -32768);
+    EXPECT_EQ(PcmValue(1e30f), 32767);
+    EXPECT_EQ(PcmValue(NAN), 32767);
+}
+
+TEST(Synthesis, EightBitOutputAndReducedRates)
+{
+    MpegInit();
+    DecoderOptions options{0, 8, 24000};
+    MpegSetOptions(&options);
+    ResetSynthesis();
+    FrameHeader header{};
+    header.Mode = 3;
+    std::vector<float> samples(64 * 36, 0.0f);
+    for (int s = 0; s < 36; ++s)
+        samples[64 * static_cast<std::size_t>(s)] = -40000.0f;
+    std::vector<std::uint8_t> pcm(36 * 32);
+    SelectFrameOutput(&header)(samples.data(), pcm.data(), 36);
+    EXPECT_EQ(pcm[0], 0x80) << "silence is 128";
+    EXPECT_EQ(pcm[30 * 32], 0x00) << "-32768";
+
+    // Positions at half and quarter rate, and the bands that no longer count.
+    for (int shift : {1, 2}) {
+        options = {shift, 0, 24000};
+        MpegSetOptions(&options);
+        ResetSynthesis();
+        const int n = 32 >> shift;
+        std::vector<std::uint8_t> out(36 * 32 * 2);
+        OutputRoutine routine = SelectFrameOutput(&header);
+        std::vector<int> positions;
+        std::vector<float> loud(64, 0.0f);
+        loud[static_cast<std::size_t>(n == 16 ? 15 : 8)] = 30000.0f;  // above the rate's bands
+        for (int s = 0; s < 3; ++s) {
+            positions.push_back(SynthesisPosition(0));
+            routine(loud.data(), out.data(), 1);
+        }
+        EXPECT_EQ(positions, (std::vector<int>{0, (512 >> shift) - n, (512 >> shift) - 2 * n}));
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(Sample(out, static_cast<std::size_t>(i)), 0) << shift;
+    }
+    options = {0, 0, 24000};
+    MpegSetOptions(&options);
+}
