@@ -256,7 +256,7 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     for (int part = 0; part < 3; ++part) {
         const float* m = SlotMultiplier[part];
         for (int granule = 0; granule < 4; ++granule, S += 192) {
-            for (int k = 0;; ++k) {
+            for (int k = 0; k < MaxSlots - 2; ++k) {
                 const int code = SlotCode[k];
                 if (code == Layer2End)
                     break;
@@ -298,7 +298,12 @@ void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     int skip = 0, n = 0;
     while (n < SlotLimit) {
         Bits.Ensure(4);
-        const int a = static_cast<int>(Bits.GetBitsNoRefill(4));
+        int a = static_cast<int>(Bits.GetBitsNoRefill(4));
+        // Allocation 15 is forbidden: such a sub-band carries nothing (as a
+        // sample code it would read as the zero pair or the end marker and
+        // throw the slot walk out of step).
+        if (a == 15)
+            a = 0;
         SlotCode[n] = SlotAlloc[n] = a;
         if (n >= DecodeLimit)
             skip += a == 0 ? 0 : a + 1;
@@ -325,7 +330,8 @@ void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     const float* m = SlotMultiplier[0];
     float* S = SubbandBuffer;
     for (int row = 0; row < 12; ++row, S += 64) {
-        for (int k = 0;; ++k) {
+        // The markers end each walk; the bound only guards a damaged frame.
+        for (int k = 0; k < MaxSlots - 2; ++k) {
             const int code = SlotCode[k];
             if (code == Layer1End)
                 break;

@@ -1,6 +1,9 @@
 // Polyphase synthesis: a fast DCT per slot into a ring of 32 values per slot
 // and channel, then windowing over the ring into PCM.
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <utility>
 
@@ -29,13 +32,67 @@ namespace {
 float Window[264];           // sixteen rows of 16, then the middle row
 const float* const Middle = Window + 256;
 
+// Each ring holds its 512 >> s values twice (entry x again at x + (512 >> s)),
+// so that the windowing reads straight runs without wrapping.
 struct SynthesisState {
-    float Ring[2][512];
+    double Ring[2][1024];  // values of single precision, held as double
     std::int32_t Position[2];
 };
 SynthesisState Synth;
 
-// X[m] = sum x[k] cos((2k + 1) m pi / 2N) into out[0..N-1]; x is scratch.
+// The window rearranged for each rate shift so that one tap of many samples
+// is one run of coefficients: for samples j < H, First[i][j] = W[j 2^s][i];
+// for the samples after the middle one (k = 1 .. H - 1 at index k),
+// Second[i][k] = W[16 - k 2^s][15 - i].
+struct WindowTaps {
+    double First[16][16];   // the odd rows negated: the standard's sum subtracts them
+    double Second[16][16];
+};
+WindowTaps Taps[3];
+
+// One butterfly stage over blocks of Size values: sums in the first half of
+// each block, differences times the factors of Size / 2 in the second.
+template <int N, int Size>
+inline void Butterflies(const float* in, float* out)
+{
+    const float* f = Coefficients(Size / 2);
+    for (int block = 0; block < N; block += Size) {
+        for (int i = 0; i < Size / 2; ++i) {
+            out[block + i] = in[block + i] + in[block + Size - 1 - i];
+            out[block + Size / 2 + i] = (in[block + i] - in[block + Size - 1 - i]) * f[i];
+        }
+    }
+    if constexpr (Size > 2)
+        Butterflies<N, Size / 2>(out, const_cast<float*>(in));
+}
+
+// One recombination stage over blocks of Size values, then the next larger
+// one; the last writes to `final`.
+template <int N, int Size>
+inline void Recombine(const float* in, float* scratch, float* final)
+{
+    float* to = Size == N ? final : scratch;
+    for (int block = 0; block < N; block += Size) {
+        for (int i = 0; i < Size / 2; ++i)
+            to[block + 2 * i] = in[block + i];
+        for (int i = 0; i < Size / 2 - 1; ++i)
+            to[block + 2 * i + 1] = in[block + Size / 2 + i] + in[block + Size / 2 + i + 1];
+        to[block + Size - 1] = in[block + Size - 1];
+    }
+    if constexpr (Size < N)
+        Recombine<N, Size * 2>(to, const_cast<float*>(in), final);
+}
+
+// Number of butterfly stages after the first (sizes N / 2 down to 2).
+constexpr int ButterflyStages(int n)
+{
+    int stages = 0;
+    for (int size = n / 2; size >= 2; size /= 2)
+        ++stages;
+    return stages;
+}
+
+// X[m] = sum x[k] cos((2k + 1) m pi / 2N) into out[0..N-1].
 template <int N>
 inline void Dct(const float* x, float* out)
 {
@@ -45,83 +102,94 @@ inline void Dct(const float* x, float* out)
         a[i] = x[i] + x[N - 1 - i];
         a[N / 2 + i] = (x[i] - x[N - 1 - i]) * c[i];
     }
-    float* in = a;
-    float* next = b;
-    for (int size = N / 2; size >= 2; size /= 2) {
-        const float* f = Coefficients(size / 2);
-        for (int block = 0; block < N; block += size) {
-            for (int i = 0; i < size / 2; ++i) {
-                next[block + i] = in[block + i] + in[block + size - 1 - i];
-                next[block + size / 2 + i] = (in[block + i] - in[block + size - 1 - i]) * f[i];
-            }
-        }
-        std::swap(in, next);
-    }
-    for (int size = 4; size <= N; size *= 2) {
-        float* to = size == N ? out : next;
-        for (int block = 0; block < N; block += size) {
-            for (int i = 0; i < size / 2; ++i)
-                to[block + 2 * i] = in[block + i];
-            for (int i = 0; i < size / 2 - 1; ++i)
-                to[block + 2 * i + 1] = in[block + size / 2 + i] + in[block + size / 2 + i + 1];
-            to[block + size - 1] = in[block + size - 1];
-        }
-        std::swap(in, next);
-    }
+    Butterflies<N, N / 2>(a, b);
+    // The butterflies alternate between the two arrays: an odd number of
+    // stages ends in b.
+    if constexpr (ButterflyStages(N) % 2 == 1)
+        Recombine<N, 4>(b, a, out);
+    else
+        Recombine<N, 4>(a, b, out);
 }
 
-inline float Accumulate(float sum, float w, float v)
-{
-    return static_cast<float>(static_cast<double>(sum) + static_cast<double>(w) * static_cast<double>(v));
-}
+// Two window sums side by side. Each step forms the product and the sum in
+// double precision and rounds the new sum to single precision; the sums are
+// held in double registers but always hold single-precision values.
+struct Lanes {
+#if defined(__SSE2__)
+    __m128d Value;
+    static Lanes Zero() { return {_mm_setzero_pd()}; }
+    static Lanes Load(const double* p) { return {_mm_loadu_pd(p)}; }
+    static Lanes LoadReversed(const double* p)  // p[0], p[-1]
+    {
+        const __m128d x = _mm_loadu_pd(p - 1);
+        return {_mm_shuffle_pd(x, x, 1)};
+    }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
+    }
+    void Store(float* p) const { _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(Value)); }
+#else
+    double Value[2];
+    static Lanes Zero() { return {{0, 0}}; }
+    static Lanes Load(const double* p) { return {{p[0], p[1]}}; }
+    static Lanes LoadReversed(const double* p) { return {{p[0], p[-1]}}; }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        for (int i = 0; i < 2; ++i)
+            Value[i] = static_cast<float>(Value[i] + w.Value[i] * v.Value[i]);
+    }
+    void Store(float* p) const
+    {
+        p[0] = static_cast<float>(Value[0]);
+        p[1] = static_cast<float>(Value[1]);
+    }
+#endif
+};
 
 // Windows the ring at position p into N = 32 >> Shift samples, written to
-// out[0], out[step], out[2 step], ...
+// out[0], out[step], out[2 step], ... The samples of one half are summed
+// two at a time, tap after tap, each in the order of the standard's sum.
 template <int Shift, bool Bits8>
-inline void WindowSlot(const float* V, int p, std::uint8_t* out, int step)
+inline void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
 {
-    constexpr int N = 32 >> Shift, H = N / 2, Mask = (512 >> Shift) - 1;
-    int a = p + H, b = p + H + N;
-    int sample = 0;
-    auto emit = [&](float sum) {
-        std::int32_t v = PcmValue(sum);
-        if constexpr (Bits8)
-            out[sample * step] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
-        else
-            StoreSample16(out + 2 * sample * step, v);
-        ++sample;
-    };
-    for (int j = 0; j < H; ++j) {
-        const float* w = Window + 16 * (j << Shift);
-        float sum = 0;
-        int x = a, y = b;
+    constexpr int N = 32 >> Shift, H = N / 2;
+    const WindowTaps& taps = Taps[Shift];
+    float sums[N];
+
+    for (int j = 0; j < H; j += 2) {
+        Lanes sum = Lanes::Zero();
         for (int i = 0; i < 8; ++i) {
-            sum = Accumulate(sum, w[2 * i], V[x & Mask]);
-            x += 2 * N;
-            sum = Accumulate(sum, -w[2 * i + 1], V[y & Mask]);
-            y += 2 * N;
+            const double* a = V + p + H + 2 * N * i + j;      // a + j
+            const double* b = V + p + H + N + 2 * N * i - j;  // b - j
+            sum.Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(a));
+            sum.Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), Lanes::LoadReversed(b));
         }
-        emit(sum);
-        ++a;
-        --b;
+        sum.Store(sums + j);
     }
-    float sum = 0;
+
+    float middle = 0;
     for (int i = 0; i < 8; ++i)
-        sum = Accumulate(sum, Middle[i], V[(b + 2 * N * i) & Mask]);
-    emit(sum);
-    for (int k = 1; k < H; ++k) {
-        const float* w = Window + 16 * (16 - (k << Shift));
-        --a;
-        ++b;
-        sum = 0;
-        int x = a, y = b;
+        middle = static_cast<float>(middle + static_cast<double>(Middle[i]) * V[p + N + 2 * N * i]);
+
+    // Lane 0 has zero taps: whole runs of H lanes, sample H + k at lane k.
+    for (int k = 0; k < H; k += 2) {
+        Lanes sum = Lanes::Zero();
         for (int t = 0; t < 8; ++t) {
-            sum = Accumulate(sum, w[15 - 2 * t], V[x & Mask]);
-            x += 2 * N;
-            sum = Accumulate(sum, w[14 - 2 * t], V[y & Mask]);
-            y += 2 * N;
+            const double* c = V + p + N + 2 * N * t;  // c - k and c + k
+            sum.Accumulate(Lanes::Load(taps.Second[2 * t] + k), Lanes::LoadReversed(c - k));
+            sum.Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(c + k));
         }
-        emit(sum);
+        sum.Store(sums + H + k);
+    }
+    sums[H] = middle;
+
+    for (int j = 0; j < N; ++j) {
+        const std::int32_t v = PcmValue(sums[j]);
+        if constexpr (Bits8)
+            out[j * step] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
+        else
+            StoreSample16(out + 2 * j * step, v);
     }
 }
 
@@ -129,13 +197,17 @@ enum class Arrangement { Mono, Stereo, Mix, Left, Right };
 
 // One channel's slot: gather, transform into the ring, window into PCM.
 template <int Shift, bool Bits8>
-inline void SynthesizeSlot(float* x, int ring, int position, std::uint8_t* out, int step)
+inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out, int step)
 {
-    constexpr int N = 32 >> Shift;
+    constexpr int N = 32 >> Shift, R = 512 >> Shift;
     if constexpr (N == 16)
         x[15] = 0;  // sub-band 15 does not contribute at half rate
-    Dct<N>(x, Synth.Ring[ring] + position);
-    WindowSlot<Shift, Bits8>(Synth.Ring[ring], position, out, step);
+    double* ring = Synth.Ring[ring_];
+    float values[N];
+    Dct<N>(x, values);
+    for (int m = 0; m < N; ++m)
+        ring[position + m] = ring[position + R + m] = values[m];
+    WindowSlot<Shift, Bits8>(ring, position, out, step);
 }
 
 template <Arrangement A, bool Bits8, int Shift>
@@ -234,6 +306,17 @@ void BuildSynthesisTables()
     }
     for (int i = 0; i < 264; ++i)
         Window[i] = static_cast<float>(SynthWindowUnits[i] / 65536.0);
+    for (int shift = 0; shift < 3; ++shift) {
+        const int h = 16 >> shift;
+        WindowTaps& taps = Taps[shift];
+        std::memset(&taps, 0, sizeof taps);
+        for (int i = 0; i < 16; ++i) {
+            for (int j = 0; j < h; ++j)
+                taps.First[i][j] = (i % 2 ? -1.0 : 1.0) * Window[16 * (j << shift) + i];
+            for (int k = 1; k < h; ++k)
+                taps.Second[i][k] = Window[16 * (16 - (k << shift)) + 15 - i];
+        }
+    }
 }
 
 void ResetSynthesis()

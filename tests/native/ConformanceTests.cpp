@@ -28,7 +28,6 @@ struct FileReader {
 // Decodes a whole stream from its first frame; empty when it is refused.
 std::vector<std::int16_t> Decode(const std::vector<std::uint8_t>& bytes)
 {
-    MpegInit();
     std::int32_t at = 0;
     if (!MpegFindSync(bytes.data(), static_cast<std::int32_t>(bytes.size()), &at))
         return {};
@@ -92,6 +91,7 @@ TEST_P(Conformance, WithinOneUnitOfTheReference)
     auto reference = ReadBytes(SharedPath("conformance/" + name + ".pcm"));
     if (stream.empty() || reference.empty())
         GTEST_SKIP() << "no conformance data";
+    MpegInit();
     auto decoded = Decode(stream);
     ASSERT_FALSE(decoded.empty());
     Difference d = Compare(decoded, reference);
@@ -112,6 +112,7 @@ TEST(ConformanceLimits, LayerIHighestSubbandIsNotDecoded)
     auto reference = ReadBytes(SharedPath("conformance/l1-fl6.pcm"));
     if (stream.empty() || reference.empty())
         GTEST_SKIP() << "no conformance data";
+    MpegInit();
     Difference d = Compare(Decode(stream), reference);
     EXPECT_GT(d.Max, 1);
     EXPECT_GT(d.Psnr, 30.0);
@@ -131,6 +132,7 @@ TEST(ConformanceLimits, SurvivesEveryIllegalAndNonstandardStream)
         "l3-compl-cut", "l3-nonstandard-apetag", "l3-nonstandard-big-iscf",
     };
     int decoded = 0;
+    MpegInit();
     for (const char* name : names) {
         auto stream = ReadBytes(SharedPath(std::string("conformance/") + name + ".bit"));
         if (stream.empty())
@@ -142,4 +144,21 @@ TEST(ConformanceLimits, SurvivesEveryIllegalAndNonstandardStream)
             Decode(std::vector<std::uint8_t>(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)));
     }
     EXPECT_GT(decoded, 0);
+}
+
+// Inputs the fuzzer once found faults with: the first byte holds decoder
+// options (bits 0-1 rate shift, bits 2-5 output flags), the second a start
+// offset; the stream follows.
+TEST(FuzzFindings, DecodeSafely)
+{
+    const char* names[] = {"layer1-forbidden-allocation.bin"};
+    for (const char* name : names) {
+        auto input = ReadBytes(std::string(TARVEL_SOURCE_DIR) + "/tests/data/fuzz/" + name);
+        ASSERT_GT(input.size(), 2u) << name;
+        MpegInit();
+        DecoderOptions options{(input[0] & 3) == 3 ? 0 : input[0] & 3, (input[0] >> 2) & 0xB, 24000};
+        MpegSetOptions(&options);
+        Decode(std::vector<std::uint8_t>(input.begin() + 2, input.end()));
+    }
+    MpegInit();
 }
