@@ -7,7 +7,7 @@ WIN_DIR := build/win
 NATIVE_DIR := build/native
 SANITIZE_DIR := build/native-sanitize
 
-.PHONY: all deps build win native tools sanitize run test test-native test-win clean
+.PHONY: all deps build win native tools sanitize run test test-native test-win bench fuzz clean
 
 all: build
 
@@ -50,6 +50,15 @@ test-win: win
 test: deps
 	@$(MAKE) --no-print-directory win native sanitize
 	@$(MAKE) --no-print-directory test-native test-win
+
+# Decoder speed against mpg123 on the same file (not part of the tests).
+bench:
+	scripts/bench.sh
+
+# libFuzzer over the stream feed and the decoder: make fuzz FUZZ_SECONDS=600
+FUZZ_SECONDS ?= 600
+fuzz:
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "decoder/Mpeg.h"
 #include "platform/WinPath.h"
 
 CPlayer* Player = nullptr;
@@ -21,6 +22,7 @@ void ShowOwnedMessage(HWND owner, const char* text, const char* caption)
 
 CPlayer::CPlayer()
 {
+    MpegInit();
     Player = this;
     if (!CopyString(ClassName, sizeof ClassName, ProductName) ||
         !CopyString(MutexName, sizeof MutexName, "InstanceOfTarvel"))

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "decoder/DecoderInternal.h"
+#include "decoder/Layer3.h"
 
 float SubbandBuffer[SubbandValues + 128];
 BitReader Bits;
@@ -32,6 +33,7 @@ std::int32_t LastError = 0;
 std::int32_t StreamSampleRate = 0;
 std::int32_t StreamPcmBytesPerFrame = 0;
 std::int32_t StreamLayer = 0;
+std::int32_t StreamVersion = 0;
 
 void DecodeNothing(const DecodeRequest*, const std::uint8_t*, std::uint8_t*) {}
 
@@ -39,7 +41,7 @@ FrameRoutine Installed = DecodeNothing;
 
 void InstallDecoder(std::int32_t layer)
 {
-    Installed = layer == 1 ? DecodeLayer1Frame : layer == 2 ? DecodeLayer2Frame : DecodeNothing;
+    Installed = layer == 1 ? DecodeLayer1Frame : layer == 2 ? DecodeLayer2Frame : L3DecodeFrame;
 }
 
 int Fail(std::int32_t code)
@@ -154,6 +156,7 @@ void MpegInit()
 {
     Options = {0, 0, 24000};
     BuildLayer12Tables();
+    BuildLayer3Tables();
     BuildSynthesisTables();
     Installed = DecodeNothing;
     LastError = 0;
@@ -253,6 +256,7 @@ int MpegOpenStream(const std::uint8_t* buffer, std::int32_t length)
     StreamSampleRate = SampleRates[header.Version - 1][header.SampleRateIndex];
     StreamPcmBytesPerFrame = header.PcmBytesPerFrame;
     StreamLayer = header.Layer;
+    StreamVersion = header.Version;
     ResetSynthesis();
     switch (header.Layer) {
     case 1:
@@ -260,14 +264,15 @@ int MpegOpenStream(const std::uint8_t* buffer, std::int32_t length)
         Installed = DecodeLayer1Frame;
         return 1;
     case 2:
-        // A bit-rate and mode combination without an allocation table keeps
-        // the previous allocation state; its frames still decode safely.
+        // A bit-rate and mode combination without an allocation table still
+        // decodes, with the nearest table.
         SetupLayer2(&header);
         Installed = DecodeLayer2Frame;
         return 1;
     default:
-        Installed = DecodeNothing;
-        return Fail(ErrBadHeader);
+        L3SetupStream(&header);
+        Installed = L3DecodeFrame;
+        return 1;
     }
 }
 
@@ -304,7 +309,10 @@ int MpegDecodeFrame(DecodeRequest* request)
     if (request->Length < size)
         return Fail(ErrNeedData);
 
-    if (header.Layer == StreamLayer || Installed == DecodeNothing) {
+    // A Layer III frame of the other granule count would not fit either.
+    const bool foreign = header.Layer != StreamLayer ||
+                         (header.Layer == 3 && (header.Version == 1) != (StreamVersion == 1));
+    if (!foreign || Installed == DecodeNothing) {
         Installed(request, request->Data, request->Output);
     } else {
         // A frame of another layer inside the stream: its PCM would not fit
@@ -323,6 +331,8 @@ void MpegMute()
 
 void MpegUnmute(const FrameHeader* header)
 {
+    if (header->Layer == 3)
+        L3ResetReservoir();
     InstallDecoder(header->Layer);
 }
 

@@ -156,9 +156,19 @@ int Layer2TableFor(const FrameHeader* header)
 
 int SetupLayer2(const FrameHeader* header)
 {
-    const int t = Layer2TableFor(header);
-    if (t < 0)
-        return 0;
+    int t = Layer2TableFor(header);
+    const int result = t < 0 ? 0 : 1;
+    if (t < 0) {
+        // A bit rate the standard does not allow with this mode: the stream
+        // is refused, but should its frames be decoded anyway they use the
+        // table of the other mode class at this rate, never the state of the
+        // stream before (whose output may not fit this stream's frames).
+        FrameHeader other = *header;
+        other.Mode = header->Mode == 3 ? 0 : 3;
+        t = Layer2TableFor(&other);
+        if (t < 0)
+            t = 0;
+    }
     const Layer2AllocTable& table = Layer2AllocTables[t];
     int sblimit = 0;
     for (int g = 0; g < 4; ++g) {
@@ -180,7 +190,7 @@ int SetupLayer2(const FrameHeader* header)
     DecodeLimit = limit;
     Output = SelectFrameOutput(header);
     std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
-    return 1;
+    return result;
 }
 
 int SetupLayer1(const FrameHeader* header)
@@ -203,8 +213,6 @@ int SetupLayer1(const FrameHeader* header)
 
 void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, std::uint8_t* pcm)
 {
-    if (GroupClasses[0] == nullptr)
-        return;  // no Layer II stream was ever set up
     const int start = FrameDataOffset(request);
     Bits.Start(frame + start, static_cast<std::size_t>(CurrentFrameBytes - start));
     int bound = BoundTable[request->Mode][request->ModeExtension];

@@ -152,10 +152,6 @@ int main(int argc, char** argv)
         std::fclose(input);
         return Fail(reason);
     }
-    if (info.Layer == 3) {
-        std::fclose(input);
-        return Fail("Layer III is not supported yet");
-    }
     if (std::fseek(input, offset, SEEK_SET) != 0) {
         std::fclose(input);
         return Fail("cannot read the file");

@@ -1,4 +1,4 @@
-// Layer I and Layer II conformance streams against the reference output.
+// Conformance streams against the reference output.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -104,6 +104,79 @@ INSTANTIATE_TEST_SUITE_P(LayerI, Conformance,
 INSTANTIATE_TEST_SUITE_P(LayerII, Conformance,
                          ::testing::Values("l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15",
                                            "l2-fl16", "l2-test32"));
+INSTANTIATE_TEST_SUITE_P(LayerIII, Conformance,
+                         ::testing::Values("l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-hecommon",
+                                           "l3-si", "l3-si_block", "l3-nonstandard-apetag", "M2L3_bitrate_24_all"));
+
+// Streams with content above the decoded lines: the highest sub-band and the
+// top scale-factor band of the low sampling frequencies are left out, which
+// costs what these floors allow.
+TEST(ConformanceLimits, LayerIIIContentAboveTheLineLimits)
+{
+    struct Case {
+        const char* name;
+        double psnr;
+    };
+    for (Case c : {Case{"l3-si_huff", 90}, Case{"M2L3_bitrate_16_all", 90}, Case{"M2L3_bitrate_22_all", 90},
+                   Case{"M2L3_compl24", 85},
+                   Case{"M2L3_noise", 27}}) {
+        auto stream = ReadBytes(SharedPath(std::string("conformance/") + c.name + ".bit"));
+        auto reference = ReadBytes(SharedPath(std::string("conformance/") + c.name + ".pcm"));
+        if (stream.empty() || reference.empty())
+            GTEST_SKIP() << "no conformance data";
+        MpegInit();
+        Difference d = Compare(Decode(stream), reference);
+        EXPECT_GT(d.Psnr, c.psnr) << c.name;
+    }
+}
+
+// The first two frames of l3-sin1k0db refer to main data before the stream:
+// the decoder gives silence for them, the reference nothing.
+TEST(ConformanceLimits, FrameWithoutItsMainDataIsSilence)
+{
+    auto stream = ReadBytes(SharedPath("conformance/l3-sin1k0db.bit"));
+    auto reference = ReadBytes(SharedPath("conformance/l3-sin1k0db.pcm"));
+    if (stream.empty() || reference.empty())
+        GTEST_SKIP() << "no conformance data";
+    MpegInit();
+    auto decoded = Decode(stream);
+    const std::size_t twoFrames = 2 * 1152 * 2;
+    ASSERT_GT(decoded.size(), twoFrames);
+    for (std::size_t i = 0; i < twoFrames; ++i)
+        ASSERT_EQ(decoded[i], 0) << i;
+    Difference d = Compare(std::vector<std::int16_t>(decoded.begin() + twoFrames, decoded.end()), reference);
+    EXPECT_LE(d.Max, 1);
+}
+
+// l3-he_mode switches between single channel, dual channel, stereo and joint
+// stereo (middle/side and intensity). A stream keeps the channels of its first
+// frame: this single-channel stream plays the left channel of its two-channel
+// frames.
+TEST(ConformanceLimits, ModeSwitchingStreamKeepsItsChannels)
+{
+    auto stream = ReadBytes(SharedPath("conformance/l3-he_mode.bit"));
+    auto reference = ReadBytes(SharedPath("conformance/l3-he_mode.pcm"));
+    if (stream.empty() || reference.empty())
+        GTEST_SKIP() << "no conformance data";
+    MpegInit();
+    auto decoded = Decode(stream);
+    std::vector<std::uint8_t> expected;
+    std::size_t ref = 0;
+    for (std::size_t at = 0; at + 4 <= stream.size();) {
+        FrameHeader h{};
+        ASSERT_TRUE(MpegParseHeader(stream.data() + at, &h)) << at;
+        static const int rates[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+        at += static_cast<std::size_t>(144000 * rates[h.BitRateIndex] / 44100 + h.PaddingBit);
+        for (int i = 0; i < 1152; ++i) {
+            expected.push_back(reference[ref]);
+            expected.push_back(reference[ref + 1]);
+            ref += h.Mode == 3 ? 2 : 4;
+        }
+    }
+    EXPECT_EQ(decoded.size(), expected.size() / 2);
+    Difference d = Compare(decoded, expected);
+    EXPECT_LE(d.Max, 1);
+}
 
 TEST(ConformanceLimits, LayerIHighestSubbandIsNotDecoded)
 {
@@ -129,7 +202,11 @@ TEST(ConformanceLimits, SurvivesEveryIllegalAndNonstandardStream)
         "ILL2_tca31_PC", "ILL2_tca31_mtx0", "ILL2_tca31_mtx2", "ILL2_tca32_PC", "ILL2_wrongcrc", "ILL4_ext_id1",
         "ILL4_sync", "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc",
         "l2-nonstandard-fl1_fl2_ff", "l2-nonstandard-free_format", "l2-nonstandard-test32-size",
-        "l3-compl-cut", "l3-nonstandard-apetag", "l3-nonstandard-big-iscf",
+        "l3-compl-cut", "l3-nonstandard-apetag", "l3-nonstandard-big-iscf", "l3-he_free", "ILL2_layer3",
+        "l3-nonstandard-compl-sideinfo-bigvalues", "l3-nonstandard-compl-sideinfo-blocktype",
+        "l3-nonstandard-compl-sideinfo-size", "l3-nonstandard-sideinfo-size", "l3-nonstandard-small",
+        "l3-nonstandard-vbrtag-corrupted", "l3-nonstandard-vbrtag-empty", "l3-nonstandard-vbrtag-noframes",
+        "l3-nonstandard-vbrtag-only", "l3-nonstandard-vbrtag-oob-read", "l3-nonstandard-id3v2-only",
     };
     int decoded = 0;
     MpegInit();
@@ -151,7 +228,7 @@ TEST(ConformanceLimits, SurvivesEveryIllegalAndNonstandardStream)
 // offset; the stream follows.
 TEST(FuzzFindings, DecodeSafely)
 {
-    const char* names[] = {"layer1-forbidden-allocation.bin"};
+    const char* names[] = {"layer1-forbidden-allocation.bin", "layer2-disallowed-bit-rate.bin"};
     for (const char* name : names) {
         auto input = ReadBytes(std::string(TARVEL_SOURCE_DIR) + "/tests/data/fuzz/" + name);
         ASSERT_GT(input.size(), 2u) << name;
