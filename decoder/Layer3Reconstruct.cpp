@@ -17,8 +17,11 @@ float IntensityMpeg1[2][8][2];
 float IntensityLsf[2][2][64][2];
 float LongWindows[4][36];
 float ShortWindow[12];
-float Cos36[36][18];
-float Cos12[12][6];
+// Transform matrices by input line: Cos36[k][i] = cos(pi / 72 (2i + 19)(2k + 1)),
+// Cos12[k][i] = cos(pi / 24 (2i + 7)(2k + 1)); the output index runs fastest so
+// that one input line updates a whole row of outputs.
+float Cos36[18][36];
+float Cos12[6][12];
 
 inline float Requantise(float factor, std::int32_t v)
 {
@@ -256,13 +259,16 @@ int Hybrid(int c, int g, float* out)
         const float* w = gi.mixed_block_flag && sb < 2 ? LongWindows[0] : window;
         float* lines = X + 18 * sb;
         float* o = overlap + 18 * sb;
-        float x[36];
-        for (int i = 0; i < 36; ++i) {
-            float sum = 0;
-            for (int k = 0; k < 18; ++k)
-                sum += lines[k] * Cos36[i][k];
-            x[i] = sum * w[i];
+        float x[36] = {};
+        for (int k = 0; k < 18; ++k) {
+            const float v = lines[k];
+            if (v == 0)
+                continue;
+            for (int i = 0; i < 36; ++i)
+                x[i] += v * Cos36[k][i];
         }
+        for (int i = 0; i < 36; ++i)
+            x[i] *= w[i];
         for (int i = 0; i < 18; ++i) {
             out[32 * i + sb] = x[i] + o[i];
             lines[i] = x[18 + i];
@@ -273,12 +279,14 @@ int Hybrid(int c, int g, float* out)
         float* o = overlap + 18 * sb;
         float block[36] = {};
         for (int w = 0; w < 3; ++w) {
-            for (int i = 0; i < 12; ++i) {
-                float sum = 0;
-                for (int k = 0; k < 6; ++k)
-                    sum += lines[w + 3 * k] * Cos12[i][k];
-                block[6 + 6 * w + i] += sum * ShortWindow[i];
+            float y[12] = {};
+            for (int k = 0; k < 6; ++k) {
+                const float v = lines[w + 3 * k];
+                for (int i = 0; i < 12; ++i)
+                    y[i] += v * Cos12[k][i];
             }
+            for (int i = 0; i < 12; ++i)
+                block[6 + 6 * w + i] += y[i] * ShortWindow[i];
         }
         for (int i = 0; i < 18; ++i) {
             out[32 * i + sb] = block[i] + o[i];
@@ -380,12 +388,12 @@ void BuildLayer3ReconstructionTables()
         LongWindows[3][i] = static_cast<float>(i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : normal);
         LongWindows[2][i] = LongWindows[0][i];
         for (int k = 0; k < 18; ++k)
-            Cos36[i][k] = static_cast<float>(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+            Cos36[k][i] = static_cast<float>(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
     }
     for (int i = 0; i < 12; ++i) {
         ShortWindow[i] = static_cast<float>(std::sin(pi / 12 * (i + 0.5)));
         for (int k = 0; k < 6; ++k)
-            Cos12[i][k] = static_cast<float>(std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1)));
+            Cos12[k][i] = static_cast<float>(std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1)));
     }
 }
 
