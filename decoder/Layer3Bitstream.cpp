@@ -13,79 +13,65 @@ constexpr std::int32_t ReservoirSize = 8192;
 constexpr std::int32_t CompactAbove = 6692;
 constexpr std::uint32_t LinkFlag = 0x80000000u;
 
-// Reads the side information; returns its size in bytes.
+int Read(int bits)
+{
+    return static_cast<int>(Bits.GetBits(bits));
+}
+
+// One granule record of a channel. The low sampling frequencies have a wider
+// scalefac_compress, other region counts for window switching, and no preflag.
+void ReadGranuleInfo(GranuleInfo& gi, bool lsf)
+{
+    gi.part2_3_length = Read(12);
+    gi.big_values = Read(9);
+    gi.global_gain = Read(8) - (L3.MidSide ? 2 : 0);
+    gi.scalefac_compress = Read(lsf ? 9 : 4);
+    gi.window_switching_flag = Read(1);
+    if (gi.window_switching_flag) {
+        gi.block_type = Read(2);
+        gi.mixed_block_flag = Read(1);
+        gi.table_select[0] = Read(5);
+        gi.table_select[1] = Read(5);
+        for (int w = 0; w < 3; ++w)
+            gi.subblock_gain[w] = Read(3);
+        const bool shortRegions = lsf && gi.block_type == 2;
+        gi.region0_count = shortRegions ? 5 : 7;
+        gi.region1_count = shortRegions ? 15 : 13;
+    } else {
+        gi.block_type = 0;
+        gi.mixed_block_flag = 0;
+        for (int r = 0; r < 3; ++r)
+            gi.table_select[r] = Read(5);
+        gi.region0_count = Read(4);
+        gi.region1_count = Read(3);
+    }
+    gi.preflag = lsf ? 0 : Read(1);  // the scale factors set it for the low frequencies
+    gi.scalefac_scale = Read(1);
+    gi.count1table_select = Read(1);
+}
+
+// Reads the side information of an MPEG-1 frame (two granules); returns
+// main_data_begin.
 int ReadSideInfo(int channels)
 {
-    const int mainDataBegin = static_cast<int>(Bits.GetBits(9));
-    Bits.GetBits(channels == 1 ? 5 : 3);
+    const int mainDataBegin = Read(9);
+    Read(channels == 1 ? 5 : 3);
     for (int c = 0; c < channels; ++c)
-        L3.Scfsi[c] = static_cast<int>(Bits.GetBits(4));
-    for (int g = 0; g < 2; ++g) {
-        for (int c = 0; c < channels; ++c) {
-            GranuleInfo& gi = L3.Granules[g][c];
-            gi.part2_3_length = static_cast<int>(Bits.GetBits(12));
-            gi.big_values = static_cast<int>(Bits.GetBits(9));
-            gi.global_gain = static_cast<int>(Bits.GetBits(8)) - (L3.MidSide ? 2 : 0);
-            gi.scalefac_compress = static_cast<int>(Bits.GetBits(4));
-            gi.window_switching_flag = static_cast<int>(Bits.GetBits(1));
-            if (gi.window_switching_flag) {
-                gi.block_type = static_cast<int>(Bits.GetBits(2));
-                gi.mixed_block_flag = static_cast<int>(Bits.GetBits(1));
-                gi.table_select[0] = static_cast<int>(Bits.GetBits(5));
-                gi.table_select[1] = static_cast<int>(Bits.GetBits(5));
-                for (int w = 0; w < 3; ++w)
-                    gi.subblock_gain[w] = static_cast<int>(Bits.GetBits(3));
-                gi.region0_count = 7;
-                gi.region1_count = 13;
-            } else {
-                gi.block_type = 0;
-                gi.mixed_block_flag = 0;
-                for (int r = 0; r < 3; ++r)
-                    gi.table_select[r] = static_cast<int>(Bits.GetBits(5));
-                gi.region0_count = static_cast<int>(Bits.GetBits(4));
-                gi.region1_count = static_cast<int>(Bits.GetBits(3));
-            }
-            gi.preflag = static_cast<int>(Bits.GetBits(1));
-            gi.scalefac_scale = static_cast<int>(Bits.GetBits(1));
-            gi.count1table_select = static_cast<int>(Bits.GetBits(1));
-        }
-    }
+        L3.Scfsi[c] = Read(4);
+    for (int g = 0; g < 2; ++g)
+        for (int c = 0; c < channels; ++c)
+            ReadGranuleInfo(L3.Granules[g][c], false);
     return mainDataBegin;
 }
 
+// The same for the low sampling frequencies: one granule, into slot g.
 int ReadSideInfoLsf(int channels, int g)
 {
-    const int mainDataBegin = static_cast<int>(Bits.GetBits(8));
-    Bits.GetBits(channels == 1 ? 1 : 2);
+    const int mainDataBegin = Read(8);
+    Read(channels == 1 ? 1 : 2);
     L3.Scfsi[0] = L3.Scfsi[1] = 0;
-    for (int c = 0; c < channels; ++c) {
-        GranuleInfo& gi = L3.Granules[g][c];
-        gi.part2_3_length = static_cast<int>(Bits.GetBits(12));
-        gi.big_values = static_cast<int>(Bits.GetBits(9));
-        gi.global_gain = static_cast<int>(Bits.GetBits(8)) - (L3.MidSide ? 2 : 0);
-        gi.scalefac_compress = static_cast<int>(Bits.GetBits(9));
-        gi.window_switching_flag = static_cast<int>(Bits.GetBits(1));
-        if (gi.window_switching_flag) {
-            gi.block_type = static_cast<int>(Bits.GetBits(2));
-            gi.mixed_block_flag = static_cast<int>(Bits.GetBits(1));
-            gi.table_select[0] = static_cast<int>(Bits.GetBits(5));
-            gi.table_select[1] = static_cast<int>(Bits.GetBits(5));
-            for (int w = 0; w < 3; ++w)
-                gi.subblock_gain[w] = static_cast<int>(Bits.GetBits(3));
-            gi.region0_count = gi.block_type == 2 ? 5 : 7;
-            gi.region1_count = gi.block_type == 2 ? 15 : 13;
-        } else {
-            gi.block_type = 0;
-            gi.mixed_block_flag = 0;
-            for (int r = 0; r < 3; ++r)
-                gi.table_select[r] = static_cast<int>(Bits.GetBits(5));
-            gi.region0_count = static_cast<int>(Bits.GetBits(4));
-            gi.region1_count = static_cast<int>(Bits.GetBits(3));
-        }
-        gi.preflag = 0;
-        gi.scalefac_scale = static_cast<int>(Bits.GetBits(1));
-        gi.count1table_select = static_cast<int>(Bits.GetBits(1));
-    }
+    for (int c = 0; c < channels; ++c)
+        ReadGranuleInfo(L3.Granules[g][c], true);
     return mainDataBegin;
 }
 

@@ -42,19 +42,18 @@ for q in quads:
 print('};')
 print('// Scale-factor band boundaries by version row (MPEG-1, MPEG-2, MPEG-2.5) and')
 print('// sample-rate index.')
-print('const std::int16_t LongBoundaries[3][3][23] = {')
-for i, key in enumerate(order):
-    if i % 3 == 0:
-        print('    {')
-    print('        {' + ', '.join(str(v) for v in bands[key + ('long',)]) + '},')
-    if i % 3 == 2:
-        print('    },')
-print('};')
-print('const std::int16_t ShortBoundaries[3][3][14] = {')
-for i, key in enumerate(order):
-    if i % 3 == 0:
-        print('    {')
-    print('        {' + ', '.join(str(v) for v in bands[key + ('short',)]) + '},')
-    if i % 3 == 2:
-        print('    },')
-print('};')
+
+
+def boundaries(name, kind, count):
+    print('const std::int16_t %s[3][3][%d] = {' % (name, count))
+    for i, key in enumerate(order):
+        if i % 3 == 0:
+            print('    {')
+        print('        {' + ', '.join(str(v) for v in bands[key + (kind,)]) + '},')
+        if i % 3 == 2:
+            print('    },')
+    print('};')
+
+
+boundaries('LongBoundaries', 'long', 23)
+boundaries('ShortBoundaries', 'short', 14)

@@ -36,18 +36,13 @@ TEST(Layer12Tables, GroupTablesCoverEveryCode)
 TEST(Layer12Tables, ScaleFactorsMatchTheStandardTable)
 {
     MpegInit();
-    std::ifstream in(SharedPath("mpeg-tables/scalefactors.txt"));
-    if (!in)
+    auto rows = TableRecords("scalefactors.txt");
+    if (rows.empty())
         GTEST_SKIP() << "no table data";
-    std::string line;
     int count = 0;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        int index;
-        double value;
-        fields >> index >> value;
+    for (const auto& r : rows) {
+        const int index = std::stoi(r[0]);
+        const double value = std::stod(r[1]);
         EXPECT_NEAR(ScaleFactorTable[index] / 32768.0, value, 1e-7 * value + 1e-13) << index;
         ++count;
     }
@@ -57,45 +52,36 @@ TEST(Layer12Tables, ScaleFactorsMatchTheStandardTable)
 
 TEST(Layer12Tables, AllocationTablesMatchTheStandardTables)
 {
-    std::ifstream in(SharedPath("mpeg-tables/layer2_alloc.txt"));
-    if (!in)
+    auto rows = TableRecords("layer2_alloc.txt");
+    if (rows.empty())
         GTEST_SKIP() << "no table data";
     const std::map<std::string, int> names = {{"B.2a", 0}, {"B.2b", 1}, {"B.2c", 2}, {"B.2d", 3}, {"LSF-B.1", 4}};
-    std::map<int, int> sblimits, rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        std::string kind, name;
-        fields >> kind >> name;
-        const int t = names.at(name);
-        if (kind == "sblimit") {
-            fields >> sblimits[t];
+    std::map<int, int> sblimits, counted;
+    for (const auto& r : rows) {
+        const int t = names.at(r[1]);
+        if (r[0] == "sblimit") {
+            sblimits[t] = std::stoi(r[2]);
             continue;
         }
-        int sb, nbal;
-        fields >> sb >> nbal;
+        const int sb = std::stoi(r[2]), nbal = std::stoi(r[3]);
         // The group that holds this sub-band.
         int g = 0, first = 0;
         while (sb >= first + Layer2AllocTables[t].Groups[g].Subbands)
             first += Layer2AllocTables[t].Groups[g++].Subbands;
-        ASSERT_LT(g, 4) << name << " " << sb;
-        EXPECT_EQ(Layer2AllocWidths[g], nbal) << name << " " << sb;
-        for (int code = 0; code < (1 << nbal); ++code) {
-            int levels;
-            fields >> levels;
-            EXPECT_EQ(Layer2Class[Layer2AllocTables[t].Groups[g].Classes[code]].Levels, levels)
-                << name << " sb " << sb << " code " << code;
-        }
-        ++rows[t];
+        ASSERT_LT(g, 4) << r[1] << " " << sb;
+        EXPECT_EQ(Layer2AllocWidths[g], nbal) << r[1] << " " << sb;
+        for (int code = 0; code < (1 << nbal); ++code)
+            EXPECT_EQ(Layer2Class[Layer2AllocTables[t].Groups[g].Classes[code]].Levels,
+                      std::stoi(r[4 + static_cast<std::size_t>(code)]))
+                << r[1] << " sb " << sb << " code " << code;
+        ++counted[t];
     }
     for (int t = 0; t < 5; ++t) {
         int total = 0;
         for (const auto& group : Layer2AllocTables[t].Groups)
             total += group.Subbands;
         EXPECT_EQ(total, sblimits[t]) << t;
-        EXPECT_EQ(rows[t], sblimits[t]) << t;
+        EXPECT_EQ(counted[t], sblimits[t]) << t;
     }
 }
 

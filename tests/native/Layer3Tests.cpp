@@ -32,30 +32,12 @@ struct BitWriter {
     }
 };
 
-std::vector<std::vector<std::string>> Records(const std::string& file)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::ifstream in(SharedPath("mpeg-tables/" + file));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        std::vector<std::string> row;
-        std::string f;
-        while (fields >> f)
-            row.push_back(f);
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 }  // namespace
 
 TEST(Layer3Tables, EveryHuffmanCodeDecodesToItsValues)
 {
     MpegInit();
-    auto rows = Records("huffman.txt");
+    auto rows = TableRecords("huffman.txt");
     if (rows.empty())
         GTEST_SKIP() << "no table data";
     int checked = 0;
@@ -101,7 +83,7 @@ TEST(Layer3Tables, EscapesAndUnassignedTables)
 {
     MpegInit();
     // Table 24 (linbits 4 at select 24, 13 at select 31): x = 15 + linbits.
-    auto rows = Records("huffman.txt");
+    auto rows = TableRecords("huffman.txt");
     if (rows.empty())
         GTEST_SKIP() << "no table data";
     std::string escape;
@@ -167,7 +149,7 @@ TEST(Layer3Tables, CountOneTableBAndItsOvershoot)
 
 TEST(Layer3Tables, BandsScaleFactorLengthsAndPretab)
 {
-    auto bands = Records("sfb_bands.txt");
+    auto bands = TableRecords("sfb_bands.txt");
     if (bands.empty())
         GTEST_SKIP() << "no table data";
     const std::map<std::string, std::pair<int, int>> where = {
@@ -183,7 +165,7 @@ TEST(Layer3Tables, BandsScaleFactorLengthsAndPretab)
                 EXPECT_EQ(ShortBoundaries[v][s][i - 3], expected) << r[0] << " short " << i - 3;
         }
     }
-    for (const auto& r : Records("layer3_misc.txt")) {
+    for (const auto& r : TableRecords("layer3_misc.txt")) {
         if (r[0] == "pretab") {
             EXPECT_EQ(Pretab[1][std::stoi(r[1])], std::stoi(r[2]));
         } else if (r[0] == "slen") {

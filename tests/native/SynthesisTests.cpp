@@ -38,20 +38,13 @@ std::vector<std::uint8_t> ConstantSubband0(float value, int slots, bool stereo =
 
 TEST(Synthesis, WindowMatchesTheStandardTable)
 {
-    std::ifstream in(SharedPath("mpeg-tables/synth_window.txt"));
-    if (!in)
+    auto rows = TableRecords("synth_window.txt");
+    if (rows.empty())
         GTEST_SKIP() << "no table data";
     std::vector<int> d(512);
-    std::string line;
     int count = 0;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        int i, units;
-        std::string printed;
-        fields >> i >> printed >> units;
-        d[static_cast<std::size_t>(i)] = units;
+    for (const auto& r : rows) {
+        d[static_cast<std::size_t>(std::stoi(r[0]))] = std::stoi(r[2]);
         ++count;
     }
     ASSERT_EQ(count, 512);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -21,4 +22,24 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 inline bool Exists(const std::string& path)
 {
     return std::ifstream(path).good();
+}
+
+// The records of one of the standard's table files: the fields of each line
+// that is not a comment.
+inline std::vector<std::vector<std::string>> TableRecords(const std::string& file)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(SharedPath("mpeg-tables/" + file));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::vector<std::string> row;
+        std::string field;
+        while (fields >> field)
+            row.push_back(field);
+        rows.push_back(row);
+    }
+    return rows;
 }
