@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <cstring>
+#include <new>
 
 #include "decoder/Mpeg.h"
 #include "platform/WinPath.h"
@@ -50,9 +51,23 @@ bool CPlayer::CreateObjects(HWND window, bool create)
             PostMessageA(window, WM_DESTROY, 0, 0);
             return false;
         }
+        FileInfo = new (std::nothrow) CFileInfo;
+        if (FileInfo == nullptr) {
+            ShowOwnedMessage(window, "Cannot create CFileInfo instance", ClassName);
+            return false;
+        }
+        FileReader = new (std::nothrow) CNoBufFile;
+        if (FileReader == nullptr) {
+            ShowOwnedMessage(window, "Cannot create CNoBufFile instance", ClassName);
+            return false;
+        }
         return true;
     }
 
+    delete FileReader;
+    FileReader = nullptr;
+    delete FileInfo;
+    FileInfo = nullptr;
     if (PcmRing != nullptr) {
         HeapFree(GetProcessHeap(), 0, PcmRing);
         PcmRing = nullptr;
@@ -129,9 +144,9 @@ void CPlayer::RefreshMain()
     }
 }
 
-bool CPlayer::ReadTrackInfo(const char*, TrackEntry*)
+bool CPlayer::ReadTrackInfo(const char* path, TrackEntry* entry)
 {
-    return false;
+    return FileInfo != nullptr && FileInfo->ReadTrackInfo(path, entry) != 0;
 }
 
 void CPlayer::AddRow(const TrackEntry*) {}

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "core/FileInfo.h"
+#include "core/NoBufFile.h"
 #include "playlist/PlaylistTable.h"
 
 // Ends the play thread's loop (posted to the play thread).
@@ -51,6 +53,8 @@ public:
     HINSTANCE Instance = nullptr;
     HWND MainWindow = nullptr;
     std::uint8_t* PcmRing = nullptr;
+    CNoBufFile* FileReader = nullptr;
+    CFileInfo* FileInfo = nullptr;
     HANDLE InstanceMutex = nullptr;
     char MutexName[256];
     std::int32_t PlayedBytes = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/FileInfo.h"
 #include "core/MpegStreamFeed.h"
 #include "decoder/Mpeg.h"
 
@@ -59,68 +60,19 @@ void WaveHeader(std::uint8_t header[44], const FrameHeader& info, std::uint64_t 
     Put32(header + 40, data);
 }
 
-// Finds the first frame whose stream information can be read. Returns its
-// offset in the file, or -1 with `reason` set.
-long FindFirstFrame(std::FILE* file, FrameHeader* info, std::string* reason)
+// Why a file holds no frame the decoder takes: a free-format header (bit-rate
+// index 0) among its first bytes, or nothing at all.
+std::string NoFrameReason(std::FILE* file)
 {
-    const std::int32_t block = 65536;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(block) + 256);
-    long base = 0;
-    bool sawFreeFormat = false;
-    for (;;) {
-        if (std::fseek(file, base, SEEK_SET) != 0) {
-            *reason = "cannot read the file";
-            return -1;
-        }
-        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
-        if (std::ferror(file)) {
-            *reason = "cannot read the file";
-            return -1;
-        }
-        const auto length = static_cast<std::int32_t>(n);
-        for (std::int32_t start = 0; start < length;) {
-            // A header with bit-rate index 0 before any usable frame: a
-            // free-format stream.
-            std::int32_t position = 0;
-            bool found = MpegFindSync(buffer.data() + start, length - start, &position) != 0;
-            std::int32_t limit = found ? start + position : length - 3;
-            for (std::int32_t i = start; i < limit && !sawFreeFormat; ++i) {
-                const std::uint8_t* p = buffer.data() + i;
-                if (p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && (p[1] & 0x06) != 0 && (p[2] >> 4) == 0 &&
-                    ((p[2] >> 2) & 3) != 3)
-                    sawFreeFormat = true;
-            }
-            if (!found)
-                break;
-            const std::int32_t at = start + position;
-            // Stream information needs 156 bytes: a shorter tail is padded
-            // with zeros, so that a file of one small frame still decodes.
-            std::uint8_t window[160] = {};
-            std::int32_t available = length - at;
-            std::memcpy(window, buffer.data() + at, static_cast<std::size_t>(available < 160 ? available : 160));
-            if (available >= 160 || std::feof(file)) {
-                if (MpegReadStreamInfo(window, 160, info)) {
-                    if (sawFreeFormat) {
-                        *reason = "free-format stream (bit-rate index 0) is not supported";
-                        return -1;
-                    }
-                    return base + at;
-                }
-            } else {
-                break;  // read the next block from here
-            }
-            start = at + 1;
-        }
-        if (sawFreeFormat) {
-            *reason = "free-format stream (bit-rate index 0) is not supported";
-            return -1;
-        }
-        if (n < buffer.size())
-            break;
-        base += block;
+    std::vector<std::uint8_t> head(65536);
+    std::rewind(file);
+    const std::size_t n = std::fread(head.data(), 1, head.size(), file);
+    for (std::size_t i = 0; i + 3 < n; ++i) {
+        const std::uint8_t* p = head.data() + i;
+        if (p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && (p[1] & 0x06) != 0 && (p[2] >> 4) == 0 && ((p[2] >> 2) & 3) != 3)
+            return "free-format stream (bit-rate index 0) is not supported";
     }
-    *reason = "no MPEG audio frame found";
-    return -1;
+    return "no MPEG audio frame found";
 }
 
 }  // namespace
@@ -145,14 +97,22 @@ int main(int argc, char** argv)
         return Fail(std::strerror(errno));
 
     MpegInit();
-    FrameHeader info{};
-    std::string reason;
-    long offset = FindFirstFrame(input, &info, &reason);
-    if (offset < 0) {
+    // The first frame, found the way the player finds it (past an ID3v2 tag,
+    // through a RIFF wrapper), whatever the rate and channels.
+    TrackEntry entry{};
+    CFileInfo fileInfo;
+    if (!fileInfo.Inspect(InputName, &entry)) {
+        const std::string reason = NoFrameReason(input);
         std::fclose(input);
         return Fail(reason);
     }
-    if (std::fseek(input, offset, SEEK_SET) != 0) {
+    if (entry.FileType != FileTypeMpeg) {
+        std::fclose(input);
+        return Fail("not MPEG audio (a PCM WAVE file)");
+    }
+    FrameHeader info = entry.FrameHeader;
+    info.BitRate *= 1000;
+    if (std::fseek(input, entry.DataOffset, SEEK_SET) != 0) {
         std::fclose(input);
         return Fail("cannot read the file");
     }
@@ -180,6 +140,7 @@ int main(int argc, char** argv)
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(feed.ChunkCapacity()));
     std::uint64_t written = 0;
     bool ok = true;
+    std::string reason;
     for (;;) {
         std::int32_t bytes = 0;
         if (!feed.DecodeMpegChunk(chunk.data(), &bytes)) {

@@ -1,11 +1,17 @@
-// Fuzz target: arbitrary bytes as an MPEG audio file, decoded through the
-// stream feed from a start offset, with decoder options taken from the
-// input.
+// Fuzz target: arbitrary bytes as an audio file. Track information reads
+// it from disk as the player does; an MPEG file (or, failing that, the first
+// frame anywhere in the bytes) is decoded through the stream feed from a start
+// offset, with decoder options taken from the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "core/FileInfo.h"
 #include "core/MpegStreamFeed.h"
 #include "decoder/Mpeg.h"
 
@@ -52,12 +58,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 2;
     size -= 2;
 
+    // The file as the player sees it.
+    static const std::string path = "/tmp/tarvel-fuzz-" + std::to_string(getpid()) + ".bin";
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, file);
+        std::fclose(file);
+    }
+    CFileInfo fileInfo;
+    TrackEntry entry{};
+    const bool known = fileInfo.Inspect(path.c_str(), &entry) != 0;
+    CFileInfo::IsSupportedFormat(&entry);
+
     FrameHeader info{};
     std::int32_t at = 0;
-    if (MpegFindSync(data, static_cast<std::int32_t>(size), &at)) {
+    bool found = false;
+    if (known && entry.FileType == FileTypeMpeg && static_cast<std::size_t>(entry.DataOffset) < size) {
+        info = entry.FrameHeader;
+        info.BitRate *= 1000;
+        at = entry.DataOffset;
+        found = true;
+    } else if (MpegFindSync(data, static_cast<std::int32_t>(size), &at)) {
         std::vector<std::uint8_t> head(data + at, data + size);
         head.resize(head.size() < 160 ? 160 : head.size());
-        if (MpegReadStreamInfo(head.data(), static_cast<std::int32_t>(head.size()), &info)) {
+        found = MpegReadStreamInfo(head.data(), static_cast<std::int32_t>(head.size()), &info) != 0;
+    }
+    {
+        if (found) {
             Input in{data + at, size - static_cast<std::size_t>(at), 0, (control & 0x40) ? 61u : ~std::size_t{0}};
             MpegStreamFeed feed;
             feed.SetReader(Read, &in);

@@ -1,0 +1,44 @@
+#include "platform/System.h"
+
+#include <pthread.h>
+#include <time.h>
+
+#include <cstdio>
+#include <new>
+
+static_assert(sizeof(pthread_mutex_t) <= 64, "the lock's storage holds a mutex");
+
+PlatformLock::PlatformLock()
+{
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(new (Storage) pthread_mutex_t, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+PlatformLock::~PlatformLock()
+{
+    pthread_mutex_destroy(reinterpret_cast<pthread_mutex_t*>(Storage));
+}
+
+void PlatformLock::Enter()
+{
+    pthread_mutex_lock(reinterpret_cast<pthread_mutex_t*>(Storage));
+}
+
+void PlatformLock::Leave()
+{
+    pthread_mutex_unlock(reinterpret_cast<pthread_mutex_t*>(Storage));
+}
+
+void ShowMessage(const char* text, const char* caption)
+{
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+void SleepMilliseconds(unsigned milliseconds)
+{
+    timespec delay{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    nanosleep(&delay, nullptr);
+}
