@@ -29,7 +29,9 @@ const std::int32_t SampleRates[3][4] = {
 
 namespace {
 
-std::int32_t LastError = 0;
+// Held per thread: track information on the interface thread must not change
+// what the play thread reads after a failed frame.
+thread_local std::int32_t LastError = 0;
 std::int32_t StreamSampleRate = 0;
 std::int32_t StreamPcmBytesPerFrame = 0;
 std::int32_t StreamLayer = 0;

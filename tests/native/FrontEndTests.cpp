@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "decoder/Mpeg.h"
@@ -166,4 +167,21 @@ TEST_F(FrontEnd, LargestFrameCoversEveryBitRate)
     auto layer2 = Frame(0xFD, 0x18, 0x00);  // Layer II, 32 kbit/s, 32000 Hz
     ASSERT_TRUE(MpegReadStreamInfo(layer2.data(), 2048, &h));
     EXPECT_EQ(MpegLargestFrameBytes(&h), 384000 * 144 / 32000 + 1);
+}
+
+TEST_F(FrontEnd, LastErrorBelongsToTheThreadThatFailed)
+{
+    FrameHeader h{};
+    const std::uint8_t badRate[] = {0xFF, 0xFB, 0x0C, 0x00};
+    ASSERT_FALSE(MpegParseHeader(badRate, &h));
+    ASSERT_EQ(MpegGetLastError(), ErrBadHeader);
+    std::int32_t other = 0;
+    std::thread reader([&] {
+        std::int32_t at = 0;
+        MpegFindSync(badRate, 4, &at);  // too short: no sync on this thread
+        other = MpegGetLastError();
+    });
+    reader.join();
+    EXPECT_EQ(other, ErrNeedData);
+    EXPECT_EQ(MpegGetLastError(), ErrBadHeader);
 }
