@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -214,4 +216,36 @@ TEST(Layer3Setup, LineLimitsAndCaps)
         EXPECT_EQ(L3.ShortCap, c.shortCap);
         EXPECT_EQ(L3.MixedLongBands, c.version == 1 ? 8 : 6);
     }
+}
+
+// A long stream never lets the main-data reservoir outgrow its buffer.
+TEST(Layer3Setup, ReservoirStaysWithinItsBuffer)
+{
+    auto stream = ReadBytes(SharedPath("conformance/l3-he_44khz.bit"));
+    if (stream.empty())
+        GTEST_SKIP() << "no conformance data";
+    MpegInit();
+    ASSERT_TRUE(MpegOpenStream(stream.data(), static_cast<std::int32_t>(stream.size())));
+    std::vector<std::uint8_t> pcm(4608);
+    std::int32_t largest = 0;
+    int frames = 0;
+    for (std::size_t at = 0; at < stream.size(); ++frames) {
+        DecodeRequest request{};
+        request.Data = stream.data() + at;
+        request.Length = static_cast<std::int32_t>(stream.size() - at);
+        request.Output = pcm.data();
+        if (!MpegDecodeFrame(&request)) {
+            // Past a damaged stretch to the next frame, as the stream feed does.
+            std::int32_t next = 0;
+            if (!MpegFindSync(stream.data() + at + 1, static_cast<std::int32_t>(stream.size() - at - 1), &next))
+                break;
+            at += 1 + static_cast<std::size_t>(next);
+            continue;
+        }
+        largest = std::max(largest, L3.Fill);
+        at += static_cast<std::size_t>(request.Length);
+    }
+    EXPECT_GT(frames, 400);
+    EXPECT_LE(largest, 8192);
+    EXPECT_GT(largest, 6692) << "the reservoir was compacted on the way";
 }
