@@ -30,10 +30,15 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     ASSERT_TRUE(second.Start("", folder));
     HWND box = second.WaitForWindow("#32770", StartLimitMs);
     ASSERT_NE(box, nullptr) << "the second instance shows a message box";
-    GetWindowTextA(box, caption, sizeof caption);
-    EXPECT_STREQ(caption, "Tarvel");
+    // The box exists a moment before its texts are set.
     char text[128] = {};
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < StartLimitMs; Sleep(20)) {
+        GetWindowTextA(box, caption, sizeof caption);
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        if (caption[0] != '\0' && text[0] != '\0' && IsWindowVisible(box))
+            break;
+    }
+    EXPECT_STREQ(caption, "Tarvel");
     EXPECT_STREQ(text, "すでに起動しています");
     EXPECT_EQ(second.WaitForWindow("Tarvel", 0), nullptr) << "no second main window";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
