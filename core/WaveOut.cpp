@@ -1,0 +1,177 @@
+#include "core/WaveOut.h"
+
+#include <cstring>
+
+CWaveOut::~CWaveOut()
+{
+    Reset();
+    Close();
+}
+
+bool CWaveOut::Open(WAVEFORMATEX* format, std::int32_t size)
+{
+    if (Device != nullptr || format == nullptr || size <= 0)
+        return false;
+    format->wFormatTag = WAVE_FORMAT_PCM;
+    format->nBlockAlign = static_cast<WORD>(format->nChannels * format->wBitsPerSample / 8);
+    format->nAvgBytesPerSec = format->nBlockAlign * format->nSamplesPerSec;
+    format->cbSize = 0;
+
+    if (waveOutGetNumDevs() == 0) {
+        MessageBoxA(nullptr, "Cannot open sound device", "Tarvel", MB_OK);
+        return false;
+    }
+    WAVEOUTCAPSA caps{};
+    if (waveOutGetDevCapsA(0, &caps, sizeof caps) == MMSYSERR_NOERROR) {
+        CanPitch = (caps.dwSupport & WAVECAPS_PITCH) ? 1 : 0;
+        CanRate = (caps.dwSupport & WAVECAPS_PLAYBACKRATE) ? 1 : 0;
+    }
+    if (waveOutOpen(&Device, WAVE_MAPPER, format, reinterpret_cast<DWORD_PTR>(WaveOutProc),
+                    reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC) != MMSYSERR_NOERROR) {
+        Device = nullptr;
+        return false;
+    }
+    if (FreeBuffers == nullptr) {
+        FreeBuffers = CreateSemaphoreA(nullptr, BufferCount, BufferCount, nullptr);
+        if (FreeBuffers == nullptr) {
+            waveOutClose(Device);
+            Device = nullptr;
+            return false;
+        }
+    }
+    NextBuffer = 0;
+    for (WAVEHDR& header : Headers) {
+        std::memset(&header, 0, sizeof header);
+        header.lpData = static_cast<LPSTR>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)));
+        if (header.lpData == nullptr) {
+            MessageBoxA(nullptr, "Cannot allocate buffer", "Pexa", MB_OK);
+            return false;
+        }
+        header.dwBufferLength = static_cast<DWORD>(size);
+        waveOutPrepareHeader(Device, &header, sizeof header);
+    }
+    BufferBytes = size;
+
+    DWORD volume = 0;
+    if (GetWaveVolume(&volume))
+        SavedVolume = static_cast<std::int32_t>(volume);
+    SetWaveVolume(65535);
+    return true;
+}
+
+bool CWaveOut::Close()
+{
+    if (SavedVolume != -1) {
+        SetWaveVolume(static_cast<DWORD>(SavedVolume));
+        SavedVolume = -1;
+    }
+    if (Device == nullptr)
+        return true;
+    Reset();
+    for (int i = 0; i < BufferCount; ++i) {
+        WAVEHDR& header = Headers[NextBuffer];
+        NextBuffer = (NextBuffer + 1) % BufferCount;
+        if (header.lpData == nullptr)
+            continue;
+        if (header.dwFlags & WHDR_PREPARED) {
+            while (waveOutUnprepareHeader(Device, &header, sizeof header) == WAVERR_STILLPLAYING)
+                Sleep(200);
+        }
+        HeapFree(GetProcessHeap(), 0, header.lpData);
+        header.lpData = nullptr;
+    }
+    waveOutClose(Device);
+    Device = nullptr;
+    if (FreeBuffers != nullptr) {
+        CloseHandle(FreeBuffers);
+        FreeBuffers = nullptr;
+    }
+    CanPitch = CanRate = 0;
+    return true;
+}
+
+DWORD CWaveOut::WaitBuffer()
+{
+    if (State == 0)
+        return WAIT_TIMEOUT;
+    if (FreeBuffers == nullptr)
+        return WAIT_FAILED;
+    return WaitForSingleObject(FreeBuffers, 0);
+}
+
+bool CWaveOut::Write(const void* data, std::int32_t length)
+{
+    if (State == 0 || length == 0)
+        return true;
+    // More than a buffer holds, or nothing to read, is refused rather than
+    // copied past the buffer's end.
+    if (data == nullptr || length < 0 || length > BufferBytes || Device == nullptr)
+        return false;
+    WAVEHDR& header = Headers[NextBuffer];
+    NextBuffer = (NextBuffer + 1) % BufferCount;
+    header.dwBufferLength = static_cast<DWORD>(length);
+    std::memcpy(header.lpData, data, static_cast<std::size_t>(length));
+    waveOutWrite(Device, &header, sizeof header);
+    return true;
+}
+
+std::int32_t CWaveOut::GetPosition()
+{
+    if (State == 0)
+        return -1;
+    MMTIME time{};
+    time.wType = TIME_BYTES;
+    if (Device == nullptr || waveOutGetPosition(Device, &time, sizeof time) != MMSYSERR_NOERROR)
+        return 0;
+    return static_cast<std::int32_t>(time.u.cb);
+}
+
+bool CWaveOut::Start()
+{
+    if (FreeBuffers != nullptr)
+        ReleaseSemaphore(FreeBuffers, 5, nullptr);  // refused while all ten are free
+    State = 1;
+    return true;
+}
+
+bool CWaveOut::Reset()
+{
+    State = 0;
+    if (Device == nullptr)
+        return true;
+    return waveOutReset(Device) == MMSYSERR_NOERROR;
+}
+
+bool CWaveOut::Pause()
+{
+    if (State == 1)
+        State = 2;
+    return Device != nullptr && waveOutPause(Device) == MMSYSERR_NOERROR;
+}
+
+bool CWaveOut::Restart()
+{
+    if (State == 2)
+        State = 1;
+    return Device != nullptr && waveOutRestart(Device) == MMSYSERR_NOERROR;
+}
+
+bool CWaveOut::SetWaveVolume(DWORD volume)
+{
+    return waveOutSetVolume(Device, (volume & 0xFFFF) * 65537) == MMSYSERR_NOERROR;
+}
+
+bool CWaveOut::GetWaveVolume(DWORD* volume)
+{
+    DWORD both = 0;
+    if (waveOutGetVolume(Device, &both) != MMSYSERR_NOERROR)
+        return false;
+    *volume = both & 0xFFFF;
+    return true;
+}
+
+void CALLBACK CWaveOut::WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+{
+    if (message == WOM_DONE)
+        ReleaseSemaphore(reinterpret_cast<CWaveOut*>(instance)->FreeBuffers, 1, nullptr);
+}

@@ -1,0 +1,47 @@
+// PCM output through the waveform audio device: ten buffers queued in strict
+// rotation, a semaphore that counts the free ones, and the play state.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+
+class CWaveOut {
+public:
+    static constexpr int BufferCount = 10;
+
+    CWaveOut() = default;
+    virtual ~CWaveOut();
+    CWaveOut(const CWaveOut&) = delete;
+    CWaveOut& operator=(const CWaveOut&) = delete;
+
+    // `format` is normalised in place; `size` is the size of each buffer.
+    bool Open(WAVEFORMATEX* format, std::int32_t size);
+    bool Close();
+    // 0 when a free buffer was claimed; WAIT_TIMEOUT when none is free or
+    // the device is stopped; WAIT_FAILED without a semaphore.
+    DWORD WaitBuffer();
+    // Queues one claimed buffer.
+    bool Write(const void* data, std::int32_t length);
+    // Bytes played since the device was opened or reset; -1 while stopped.
+    std::int32_t GetPosition();
+    bool Start();
+    bool Reset();
+    bool Pause();
+    bool Restart();
+    bool SetWaveVolume(DWORD volume);
+    bool GetWaveVolume(DWORD* volume);
+
+    static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR);
+
+    volatile LONG State = 0;  // 0 stopped, 1 playing, 2 paused
+    HWAVEOUT Device = nullptr;
+    WAVEHDR Headers[BufferCount] = {};
+    HANDLE FreeBuffers = nullptr;
+    std::int32_t NextBuffer = 0;
+    std::int32_t BufferBytes = 0;
+    std::int32_t CanPitch = 0;
+    std::int32_t CanRate = 0;
+    std::int32_t SavedVolume = -1;
+};

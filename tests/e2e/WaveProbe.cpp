@@ -1,0 +1,153 @@
+// Plays a known signal through the wave output, and checks a recording of
+// what the sound server played against it.
+//
+//   tarvel_wave_probe play EXPECTED.raw   writes the signal, then plays it
+//   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw
+//
+// Both files are raw 16-bit little-endian stereo at 44100 Hz. The recording
+// may hold silence before and after the signal, and short bursts of silence
+// inside it where the server ran dry; every sample of the signal must be
+// there, unchanged and in order.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/WaveOut.h"
+
+namespace {
+
+constexpr int Rate = 44100;
+
+std::vector<std::int16_t> Signal(int frames)
+{
+    std::vector<std::int16_t> pcm(static_cast<std::size_t>(frames) * 2);
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < frames; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        const double t = static_cast<double>(i) / Rate;
+        // Never silent: an offset keeps every frame apart from inserted silence.
+        pcm[2 * static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(9000 * std::sin(2 * 3.141592653589793 * 440 * t) + ((noise >> 16) & 255) + 300);
+        pcm[2 * static_cast<std::size_t>(i) + 1] =
+            static_cast<std::int16_t>(-7000 * std::sin(2 * 3.141592653589793 * 660 * t) - 300);
+    }
+    return pcm;
+}
+
+bool WriteRaw(const char* path, const std::vector<std::int16_t>& pcm)
+{
+    std::FILE* f = std::fopen(path, "wb");
+    if (f == nullptr)
+        return false;
+    std::fwrite(pcm.data(), 2, pcm.size(), f);
+    std::fclose(f);
+    return true;
+}
+
+std::vector<std::int16_t> ReadRaw(const char* path)
+{
+    std::vector<std::int16_t> pcm;
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr)
+        return pcm;
+    std::int16_t block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 2, 4096, f)) > 0)
+        pcm.insert(pcm.end(), block, block + n);
+    std::fclose(f);
+    return pcm;
+}
+
+int Play(const char* expectedPath)
+{
+    const auto pcm = Signal(2 * Rate);
+    if (!WriteRaw(expectedPath, pcm))
+        return 2;
+    CWaveOut out;
+    WAVEFORMATEX format{};
+    format.nChannels = 2;
+    format.nSamplesPerSec = Rate;
+    format.wBitsPerSample = 16;
+    if (!out.Open(&format, 65536)) {
+        std::printf("cannot open the wave device\n");
+        return 1;
+    }
+    out.Start();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
+    const std::int32_t total = static_cast<std::int32_t>(pcm.size() * 2);
+    std::int32_t queued = 0;
+    const DWORD start = GetTickCount();
+    while (queued < total && GetTickCount() - start < 20000) {
+        if (out.WaitBuffer() != 0) {
+            Sleep(5);
+            continue;
+        }
+        const std::int32_t n = total - queued < 65536 ? total - queued : 65536;
+        out.Write(bytes + queued, n);
+        queued += n;
+    }
+    while (out.GetPosition() < total && GetTickCount() - start < 20000)
+        Sleep(10);
+    // The server still holds the last milliseconds when the device reports
+    // the end.
+    Sleep(300);
+    std::printf("played %d bytes, device position %d\n", total, out.GetPosition());
+    out.Reset();
+    out.Close();
+    return 0;
+}
+
+int Compare(const char* expectedPath, const char* recordedPath)
+{
+    const auto expected = ReadRaw(expectedPath);
+    const auto recorded = ReadRaw(recordedPath);
+    const std::size_t frames = expected.size() / 2, got = recorded.size() / 2;
+    auto frameAt = [](const std::vector<std::int16_t>& v, std::size_t i) {
+        return std::make_pair(v[2 * i], v[2 * i + 1]);
+    };
+    // The signal starts where the recording first matches its first frames.
+    std::size_t r = 0;
+    for (; r + 8 <= got; ++r) {
+        bool match = true;
+        for (std::size_t k = 0; k < 8 && match; ++k)
+            match = frameAt(recorded, r + k) == frameAt(expected, k);
+        if (match)
+            break;
+    }
+    if (r + 8 > got) {
+        std::printf("the signal's first frames are not in the recording (%zu frames recorded)\n", got);
+        return 1;
+    }
+    const std::size_t first = r;
+    std::size_t e = 0, inserted = 0;
+    while (e < frames && r < got) {
+        if (frameAt(recorded, r) == frameAt(expected, e)) {
+            ++e, ++r;
+        } else if (recorded[2 * r] == 0 && recorded[2 * r + 1] == 0) {
+            ++inserted, ++r;  // the server ran dry for a moment
+        } else {
+            std::printf("frame %zu of the signal differs at recording frame %zu: %d %d instead of %d %d\n", e, r,
+                        recorded[2 * r], recorded[2 * r + 1], expected[2 * e], expected[2 * e + 1]);
+            return 1;
+        }
+    }
+    std::printf("matched %zu of %zu frames from recording frame %zu, %zu frames of inserted silence\n", e, frames,
+                first, inserted);
+    return e == frames ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "play") == 0)
+        return Play(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
+        return Compare(argv[2], argv[3]);
+    std::printf("usage: tarvel_wave_probe play EXPECTED | compare EXPECTED RECORDED\n");
+    return 2;
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Records the null sink's monitor while the wave probe plays a known signal,
+# then checks that every sample of the signal reached the sound server.
+# usage: wave-recording.sh PROBE.exe WORKDIR
+set -uo pipefail
+probe=$1
+work=$2
+here=$(cd "$(dirname "$0")/../.." && pwd)
+mkdir -p "$work"
+rm -f "$work/expected.raw" "$work/recorded.raw"
+if [ -z "${TARVEL_WINE_ENV:-}" ]; then
+  exec "$here/scripts/with-wine-env.sh" "$0" "$@"
+fi
+device=${TARVEL_SINK:-tarvel}.monitor
+parec --device="$device" --format=s16le --rate=44100 --channels=2 --raw "$work/recorded.raw" &
+recorder=$!
+sleep 0.5
+winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
+"$here/scripts/wine-exec.sh" "$probe" play "$(winpath "$work/expected.raw")"
+status=$?
+sleep 0.3
+kill "$recorder" 2>/dev/null
+wait "$recorder" 2>/dev/null
+[ $status -eq 0 ] || exit $status
+"$here/scripts/wine-exec.sh" "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")"

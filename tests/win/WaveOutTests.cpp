@@ -1,0 +1,99 @@
+// The wave output on the real device: under Wine, PulseAudio's null sink.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/WaveOut.h"
+
+namespace {
+
+WAVEFORMATEX Format(DWORD rate)
+{
+    WAVEFORMATEX format{};
+    format.nChannels = 2;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 1;        // wrong on purpose: Open puts it right
+    format.nAvgBytesPerSec = 12;
+    format.cbSize = 99;
+    return format;
+}
+
+// Waits until the device has played `bytes`, for at most `limitMs`.
+bool WaitForPosition(CWaveOut& out, std::int32_t bytes, DWORD limitMs)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < limitMs; Sleep(5)) {
+        if (out.GetPosition() >= bytes)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(WaveOut, StoppedDeviceClaimsNothing)
+{
+    CWaveOut out;
+    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(out.GetPosition(), -1);
+    EXPECT_TRUE(out.Write("x", 1)) << "queues nothing while stopped";
+    WAVEFORMATEX format = Format(44100);
+    ASSERT_TRUE(out.Open(&format, 65536));
+    EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(format.nBlockAlign, 4);
+    EXPECT_EQ(format.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(format.cbSize, 0);
+    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT)) << "opened, not started";
+    EXPECT_EQ(out.GetPosition(), -1);
+    EXPECT_FALSE(out.Open(&format, 65536)) << "already open";
+    EXPECT_TRUE(out.Close());
+    EXPECT_EQ(out.Device, nullptr);
+    EXPECT_EQ(out.FreeBuffers, nullptr);
+}
+
+TEST(WaveOut, TenBuffersRotateThroughTheDevice)
+{
+    CWaveOut out;
+    WAVEFORMATEX format = Format(44100);
+    ASSERT_TRUE(out.Open(&format, 65536));
+    ASSERT_TRUE(out.Start());
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(out.WaitBuffer(), 0u) << i;
+    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT)) << "the eleventh waits for the device";
+
+    // Ten buffers of 10 ms each: the device plays them all and returns them.
+    std::vector<std::uint8_t> chunk(1764, 0);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(out.Write(chunk.data(), static_cast<std::int32_t>(chunk.size())));
+    EXPECT_EQ(out.NextBuffer, 0);
+    ASSERT_TRUE(WaitForPosition(out, 17640, 5000)) << "position " << out.GetPosition();
+    int returned = 0;
+    for (DWORD start = GetTickCount(); returned < 10 && GetTickCount() - start < 5000; Sleep(5)) {
+        if (out.WaitBuffer() == 0)
+            ++returned;
+    }
+    EXPECT_EQ(returned, 10);
+
+    std::vector<std::uint8_t> tooLong(65537, 0);
+    EXPECT_FALSE(out.Write(tooLong.data(), static_cast<std::int32_t>(tooLong.size())));
+
+    EXPECT_TRUE(out.Pause());
+    EXPECT_EQ(out.State, 2);
+    EXPECT_TRUE(out.Restart());
+    EXPECT_EQ(out.State, 1);
+    EXPECT_TRUE(out.Reset());
+    EXPECT_EQ(out.State, 0);
+    EXPECT_EQ(out.GetPosition(), -1);
+    EXPECT_TRUE(out.Close());
+
+    // Every stream starts again with ten free buffers.
+    format = Format(48000);
+    ASSERT_TRUE(out.Open(&format, 65536));
+    out.Start();
+    int free = 0;
+    while (out.WaitBuffer() == 0)
+        ++free;
+    EXPECT_EQ(free, 10);
+}
