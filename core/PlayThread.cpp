@@ -1,19 +1,117 @@
-// The play thread: one loop for the whole run of the program.
+// The play thread: one loop for the whole run of the program. Whenever the
+// device has a free buffer it produces the next chunk of PCM and queues it;
+// it reads ahead while the device is busy, notices the end of a track and
+// moves on, and keeps the caption up to date.
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
 #include "core/Player.h"
+
+namespace {
+
+constexpr std::int32_t RingBytes = 655360;
+
+// The end of a track must hold this long before the engine moves on: the
+// device reports its last buffer done while the sound server still holds
+// tens of milliseconds of it (60 ms cut 38 ms of a track here), and the
+// move to the next track resets the device.
+constexpr DWORD TrackEndHoldMs = 200;
+
+}  // namespace
 
 unsigned __stdcall PlayThreadProc(void* argument)
 {
     CPlayer* player = static_cast<CPlayer*>(argument);
-    (void)player;
+    std::vector<std::uint8_t> decoded(static_cast<std::size_t>(RingBytes));
+    std::int32_t ringWritePos = 0;
+    std::int32_t decodedTotal = 0;
+    std::int32_t threshold = 22050;
+    bool trackEndPending = false;
+    DWORD trackEndSince = 0;
 
     for (;;) {
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_APP_STOP_THREAD)
             break;
-        // No device is open yet: nothing to produce.
-        Sleep(10);
+        CWaveOut* out = player->WaveOut;
+        if (out == nullptr || player->FileReader == nullptr) {
+            Sleep(10);
+            continue;
+        }
+
+        EnterCriticalSection(&player->EngineLock);
+        if (player->ReadAheadDefer) {
+            threshold = player->PlayedBytes + 220500;
+            player->ReadAheadDefer = 0;
+        }
+        if (player->PlayedBytes <= 22049)
+            threshold = 22050;
+        player->PlayedBytes = out->GetPosition() + player->SeekBaseBytes;
+
+        // A stream that has delivered everything claims no more buffers.
+        const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
+        if (r == 0) {
+            std::int32_t n = 0;
+            if (player->DecodeChunk(decoded.data(), RingBytes, &n) && n > 0) {
+                if (player->StreamRestarted) {
+                    player->StreamRestarted = 0;
+                    decodedTotal = 0;
+                    std::memset(player->PcmRing, 0, RingBytes);
+                    ringWritePos = 0;
+                    trackEndPending = false;
+                }
+                const std::int32_t first = n < RingBytes - ringWritePos ? n : RingBytes - ringWritePos;
+                std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
+                std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
+                ringWritePos = (ringWritePos + n) % RingBytes;
+                decodedTotal += n;
+                if (out->Write(decoded.data(), n))
+                    player->WrittenBytes += n;
+            } else {
+                // The claimed buffer goes back: nothing was queued in it.
+                ReleaseSemaphore(out->FreeBuffers, 1, nullptr);
+            }
+        } else if (r == WAIT_TIMEOUT) {
+            if (player->PlayedBytes >= threshold) {
+                threshold = player->PlayedBytes + 22050;
+                player->FileReader->Fill();
+            } else {
+                Sleep(10);
+            }
+        }
+
+        // End of track: the stream has delivered everything and the device
+        // has played all that was queued, however short the track.
+        const std::int32_t position = out->GetPosition();
+        const bool ended = out->State == 1 && player->StreamEnded && position == player->WrittenBytes;
+        if (ended) {
+            if (!trackEndPending) {
+                trackEndPending = true;
+                trackEndSince = GetTickCount();
+            } else if (GetTickCount() - trackEndSince >= TrackEndHoldMs) {
+                trackEndPending = false;
+                const std::int32_t next = player->NextIndex();
+                if (!player->GoToTrack(next)) {
+                    out->Reset();
+                    player->SeekFileOffset = 0;
+                    player->SeekBaseBytes = 0;
+                    player->CurrentIndex = 0;
+                    player->RefreshMain();
+                }
+            }
+        }
+        LeaveCriticalSection(&player->EngineLock);
+
+        player->PlayedBytes = out->GetPosition() + player->SeekBaseBytes;
+        if (out->State == 1)
+            player->UpdateCaption();
     }
+
+    if (player->WaveOut != nullptr)
+        player->WaveOut->Close();
+    if (player->FileReader != nullptr)
+        player->FileReader->Close();
     return 1;
 }

@@ -61,9 +61,20 @@ bool CPlayer::CreateObjects(HWND window, bool create)
             ShowOwnedMessage(window, "Cannot create CNoBufFile instance", ClassName);
             return false;
         }
+        WaveOut = new (std::nothrow) CWaveOut;
+        if (WaveOut == nullptr) {
+            ShowOwnedMessage(window, "Cannot create CWaveOut instance", ClassName);
+            return false;
+        }
         return true;
     }
 
+    if (WaveOut != nullptr) {
+        WaveOut->Reset();
+        WaveOut->Close();
+        delete WaveOut;
+        WaveOut = nullptr;
+    }
     delete FileReader;
     FileReader = nullptr;
     delete FileInfo;
@@ -132,10 +143,6 @@ void CPlayer::OnDestroy(HWND)
     PostQuitMessage(0);
 }
 
-void CPlayer::StopPlayback() {}
-
-void CPlayer::PlayPause() {}
-
 void CPlayer::RefreshMain()
 {
     if (MainWindow != nullptr) {
@@ -155,7 +162,7 @@ void CPlayer::SubtractTotals(const TrackEntry*) {}
 
 bool CPlayer::IsPlaying()
 {
-    return false;
+    return WaveOut != nullptr && WaveOut->State == 1;
 }
 
 void CPlayer::DrawShuffle() {}

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 #include "core/FileInfo.h"
+#include "core/MpegStreamFeed.h"
 #include "core/NoBufFile.h"
+#include "core/WaveOut.h"
 #include "playlist/PlaylistTable.h"
 
 // Ends the play thread's loop (posted to the play thread).
@@ -42,9 +44,20 @@ public:
     // The message loop; returns when the quit message arrives.
     void RunMessageLoop(HACCEL accelerators);
 
-    // Engine operations. The playback engine fills these in.
+    // Engine operations (UI thread; the play thread at the end of a track).
+    bool PlayTrack(std::int32_t index, bool start);
+    void SeekTo(std::int32_t milliseconds);
     void StopPlayback() override;
     void PlayPause() override;
+    bool PlayChosen(std::int32_t index);
+    bool GoToTrack(std::int32_t index);
+
+    // Stream operations (play thread).
+    bool DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32_t* bytes);
+    bool ReadRaw(std::uint8_t* buffer, std::int32_t length, std::int32_t* bytes);
+    void UpdateCaption();
+    // The current entry, or null.
+    TrackEntry* CurrentEntry() const;
 
     void RefreshMain() override;
 
@@ -54,7 +67,16 @@ public:
     HWND MainWindow = nullptr;
     std::uint8_t* PcmRing = nullptr;
     CNoBufFile* FileReader = nullptr;
+    CWaveOut* WaveOut = nullptr;
     CFileInfo* FileInfo = nullptr;
+    // The MPEG buffers of the stream opened last.
+    MpegStreamFeed Feed;
+    WAVEFORMATEX DeviceFormat = {};
+    // WAV bytes of the current stream not yet read: what follows the sample
+    // data (trailing chunks) never reaches the device.
+    std::int64_t WaveBytesLeft = 0;
+    // The current stream has delivered everything it holds.
+    volatile LONG StreamEnded = 0;
     HANDLE InstanceMutex = nullptr;
     char MutexName[256];
     std::int32_t PlayedBytes = 0;

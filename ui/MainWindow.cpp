@@ -6,6 +6,10 @@
 namespace {
 
 enum : WORD {
+    CommandPlayPause = 120,
+    CommandStop = 40002,
+    CommandNext = 40003,
+    CommandPrevious = 40004,
     CommandExit = 1009,
     CommandExitMenu = 1010,
     CommandEscape = 40001,
@@ -26,6 +30,24 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case CommandEscape:
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 0;
+        case CommandPlayPause:
+            Player->PlayPause();
+            return 0;
+        case CommandStop:
+            Player->StopPlayback();
+            return 0;
+        case CommandNext: {
+            const std::int32_t next = Player->NextIndex();
+            if (next >= 0)
+                Player->GoToTrack(next);
+            return 0;
+        }
+        case CommandPrevious: {
+            const std::int32_t previous = Player->PreviousIndex();
+            if (previous >= 0)
+                Player->GoToTrack(previous);
+            return 0;
+        }
         default:
             break;
         }

@@ -3,6 +3,8 @@
 //
 //   tarvel_wave_probe play EXPECTED.raw   writes the signal, then plays it
 //   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw
+//   tarvel_wave_probe signal-wav FILE.wav SECONDS   the signal as a WAV file
+//   tarvel_wave_probe close-player   closes a running Tarvel (WM_CLOSE)
 //
 // Both files are raw 16-bit little-endian stereo at 44100 Hz. The recording
 // may hold silence before and after the signal, and short bursts of silence
@@ -12,6 +14,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -142,8 +145,59 @@ int Compare(const char* expectedPath, const char* recordedPath)
 
 }  // namespace
 
+int SignalWave(const char* path, double seconds)
+{
+    const auto pcm = Signal(static_cast<int>(seconds * Rate));
+    const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
+    std::FILE* f = std::fopen(path, "wb");
+    if (f == nullptr)
+        return 2;
+    auto put32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto put16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    std::fwrite("RIFF", 1, 4, f);
+    put32(36 + bytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    put32(16);
+    put16(1);
+    put16(2);
+    put32(Rate);
+    put32(Rate * 4);
+    put16(4);
+    put16(16);
+    std::fwrite("data", 1, 4, f);
+    put32(bytes);
+    std::fwrite(pcm.data(), 2, pcm.size(), f);
+    std::fclose(f);
+    return 0;
+}
+
+int ClosePlayer()
+{
+    HWND window = FindWindowA("Tarvel", nullptr);
+    if (window == nullptr) {
+        std::printf("no Tarvel window\n");
+        return 1;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    if (process != nullptr) {
+        WaitForSingleObject(process, 5000);
+        GetExitCodeProcess(process, &exitCode);
+        CloseHandle(process);
+    }
+    std::printf("Tarvel closed, exit code %lu\n", static_cast<unsigned long>(exitCode));
+    return exitCode == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "signal-wav") == 0)
+        return SignalWave(argv[2], std::atof(argv[3]));
+    if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
+        return ClosePlayer();
     if (argc == 3 && std::strcmp(argv[1], "play") == 0)
         return Play(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0)

@@ -1,0 +1,242 @@
+// The playback engine's operations: starting, pausing, stopping, seeking and
+// changing tracks, and the stream the play thread draws PCM from.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/Player.h"
+
+namespace {
+
+// The feed reads the file of the current track through the file reader.
+bool ReadForFeed(void* context, std::uint8_t* destination, std::int32_t size, std::int32_t* got)
+{
+    return static_cast<CPlayer*>(context)->ReadRaw(destination, size, got);
+}
+
+// Caption state (play thread only).
+std::int32_t CaptionScroll = 0;
+std::int32_t CaptionStepPos = -176400;
+
+}  // namespace
+
+TrackEntry* CPlayer::CurrentEntry() const
+{
+    if (CurrentIndex < 0 || CurrentIndex >= TrackCount)
+        return nullptr;
+    return Tracks[CurrentIndex];
+}
+
+bool CPlayer::PlayTrack(std::int32_t index, bool start)
+{
+    if (index < 0 || index > TrackCount - 1 || FileReader == nullptr || WaveOut == nullptr)
+        return false;
+    EnterCriticalSection(&EngineLock);
+    TrackEntry* entry = Tracks[index];
+    if (entry == nullptr) {
+        LeaveCriticalSection(&EngineLock);
+        return false;
+    }
+    CurrentIndex = index;
+
+    FileReader->SetEnabled(false);
+    WaveOut->Reset();
+    FileReader->Close();
+    WaveOut->Close();
+
+    DeviceFormat = entry->WaveFormat;
+    if (!WaveOut->Open(&DeviceFormat, WaveBlockBytes))
+        MessageBoxA(MainWindow, "cannot CWaveOut open", ClassName, MB_OK);
+    TrackSeconds = entry->Duration;
+    StreamEnded = 0;
+
+    if (!FileReader->Open(entry->Path)) {
+        MessageBoxA(MainWindow, "このトラックは再生できません。", "Tarvel", MB_OK);
+        std::memset(&DeviceFormat, 0, sizeof DeviceFormat);
+        FileReader->SetEnabled(true);
+        WrittenBytes = 0;
+        TrackSeconds = 0;
+        LeaveCriticalSection(&EngineLock);
+        RefreshMain();
+        return false;
+    }
+    FileReader->SetEnabled(true);
+
+    if (entry->FileType == FileTypeMpeg) {
+        FileReader->Seek(entry->DataOffset);
+        Feed.SetReader(ReadForFeed, this);
+        if (!Feed.OpenMpegStream(entry->FrameHeader, SeekFileOffset)) {
+            LeaveCriticalSection(&EngineLock);
+            return false;
+        }
+    } else {
+        const std::int64_t offset = std::int64_t{entry->DataOffset} + (SeekFileOffset > 0 ? SeekFileOffset : 0);
+        FileReader->Seek(offset);
+        WaveBytesLeft = std::int64_t{entry->DataLength} - (SeekFileOffset > 0 ? SeekFileOffset : 0);
+        if (WaveBytesLeft < 0)
+            WaveBytesLeft = 0;
+    }
+    StreamRestarted = 1;
+    if (start) {
+        WrittenBytes = 0;
+        WaveOut->Start();
+    }
+    LeaveCriticalSection(&EngineLock);
+    RefreshMain();
+    return true;
+}
+
+void CPlayer::SeekTo(std::int32_t milliseconds)
+{
+    TrackEntry* entry = CurrentEntry();
+    if (entry == nullptr || WaveOut == nullptr)
+        return;
+    const double averageBytes = static_cast<double>(static_cast<std::uint32_t>(entry->WaveFormat.nAvgBytesPerSec));
+    double ms = milliseconds < 0 ? 0 : milliseconds;
+    const double durationMs = static_cast<double>(entry->Duration) * 1000;
+    if (entry->FileType == FileTypeMpeg) {
+        if (ms >= durationMs - 1)
+            ms -= 6000;
+        if (ms < 0)
+            ms = 0;
+        // The offset counts from the first byte of the audio data; a track
+        // without a known duration starts from its beginning.
+        SeekFileOffset = durationMs > 0 ? static_cast<std::int32_t>(ms / durationMs * entry->DataLength) : 0;
+        if (static_cast<std::int32_t>(ms) / 1000 >= entry->Duration - 1)
+            SeekBaseBytes = static_cast<std::int32_t>((entry->Duration - 3 > 0 ? entry->Duration - 3 : 0) * averageBytes);
+        else
+            SeekBaseBytes = static_cast<std::int32_t>(ms * averageBytes / 1000);
+    } else {
+        if (ms >= durationMs - 1)
+            ms -= 3000;
+        if (ms < 0)
+            ms = 0;
+        SeekFileOffset = static_cast<std::int32_t>(ms / 1000 * averageBytes) / 4 * 4;
+        SeekBaseBytes = SeekFileOffset;
+    }
+    PlayTrack(CurrentIndex, WaveOut->State == 1);
+    RefreshMain();
+}
+
+void CPlayer::PlayPause()
+{
+    if (WaveOut == nullptr)
+        return;
+    if (TrackCount == 0)
+        return;  // the open-file dialog joins with the file dialogs
+    switch (WaveOut->State) {
+    case 1:
+        WaveOut->Pause();
+        break;
+    case 2:
+        WaveOut->Restart();
+        break;
+    default:
+        PlayTrack(ShuffleState != 0 ? NextIndex() : CurrentIndex, true);
+        break;
+    }
+}
+
+void CPlayer::StopPlayback()
+{
+    SeekKnob = 0;
+    SeekFileOffset = 0;
+    SeekBaseBytes = 0;
+    EnterCriticalSection(&EngineLock);
+    if (FileReader != nullptr)
+        FileReader->SetEnabled(false);
+    if (WaveOut != nullptr)
+        WaveOut->Reset();
+    PlayedBytes = 0;
+    if (ShuffleState != 0)
+        ToggleShuffle();
+    RefreshMain();
+    LeaveCriticalSection(&EngineLock);
+}
+
+bool CPlayer::PlayChosen(std::int32_t index)
+{
+    SeekKnob = 0;
+    SeekFileOffset = 0;
+    SeekBaseBytes = 0;
+    if (ShuffleState != 0)
+        ToggleShuffle();
+    return PlayTrack(index, true);
+}
+
+bool CPlayer::GoToTrack(std::int32_t index)
+{
+    SeekKnob = 0;
+    SeekFileOffset = 0;
+    SeekBaseBytes = 0;
+    return PlayTrack(index, WaveOut != nullptr && (WaveOut->State == 1 || WaveOut->State == 2));
+}
+
+bool CPlayer::ReadRaw(std::uint8_t* buffer, std::int32_t length, std::int32_t* bytes)
+{
+    *bytes = 0;
+    if (FileReader == nullptr)
+        return false;
+    const std::int32_t n = FileReader->Read(buffer, length);
+    if (n < 0)
+        return false;
+    *bytes = n;
+    return true;
+}
+
+bool CPlayer::DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32_t* bytes)
+{
+    *bytes = 0;
+    TrackEntry* entry = CurrentEntry();
+    if (entry == nullptr)
+        return true;
+    bool ok = true;
+    if (entry->FileType == FileTypeWave) {
+        std::int32_t want = WaveBlockBytes < maximum ? WaveBlockBytes : maximum;
+        if (want > WaveBytesLeft)
+            want = static_cast<std::int32_t>(WaveBytesLeft);
+        // Whole sample frames only.
+        const std::int32_t frame = entry->WaveFormat.nBlockAlign > 0 ? entry->WaveFormat.nBlockAlign : 1;
+        want -= want % frame;
+        if (want > 0 && !ReadRaw(buffer, want, bytes)) {
+            *bytes = 0;
+            ok = false;
+        }
+        *bytes -= *bytes % frame;
+        WaveBytesLeft -= *bytes;
+    } else if (entry->FileType == FileTypeMpeg) {
+        ok = Feed.DecodeMpegChunk(buffer, bytes);
+    }
+    if (*bytes == 0)
+        StreamEnded = 1;
+    return ok;
+}
+
+void CPlayer::UpdateCaption()
+{
+    TrackEntry* entry = CurrentEntry();
+    const std::int32_t secs = PlayedBytes / 176400;
+    if (WaveOut == nullptr || WaveOut->State == 0 || entry == nullptr || MainWindow == nullptr)
+        return;
+    if (secs == 0) {
+        CaptionScroll = 0;
+        CaptionStepPos = -176400;
+    }
+    char counters[64];
+    std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", CurrentIndex + 1, TrackCount,
+                  secs / 60, secs % 60, TrackSeconds / 60, TrackSeconds % 60);
+    // Title and artist may each hold 255 bytes: the text is built whole.
+    const std::string text = std::string(entry->Title) + " - " + entry->Artist + counters;
+    if (CaptionStepPos <= PlayedBytes && PlayedBytes < CaptionStepPos + 44100)
+        return;
+    const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
+    const std::string caption = text.substr(scroll) + text.substr(0, scroll);
+    SetWindowTextA(MainWindow, caption.c_str());
+    const bool lead = !caption.empty() && IsDBCSLeadByteEx(932, static_cast<BYTE>(caption[0])) && caption.size() > 1;
+    CaptionScroll += lead ? 2 : 1;
+    if (static_cast<std::size_t>(CaptionScroll) >= text.size() + 1)
+        CaptionScroll = 0;
+    CaptionStepPos = PlayedBytes;
+}

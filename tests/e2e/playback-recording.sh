@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Plays a WAV file and then an MP3 file with the real Tarvel.exe while the
+# null sink's monitor is recorded, and checks that the recording holds the
+# WAV's samples followed by tarvel-decode's output for the MP3: every frame,
+# unchanged and in order (silence between and around them is allowed).
+# usage: playback-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR SHARED
+set -uo pipefail
+probe=$1 tarvel=$2 decode=$3 work=$4 shared=$5
+here=$(cd "$(dirname "$0")/../.." && pwd)
+if [ -z "${TARVEL_WINE_ENV:-}" ]; then
+  exec "$here/scripts/with-wine-env.sh" "$0" "$@"
+fi
+stream="$shared/conformance/l3-hecommon.bit"
+if [ ! -f "$stream" ]; then
+  echo "no conformance data: skipped"
+  exit 0
+fi
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+wine() { "$here/scripts/wine-exec.sh" "$@"; }
+winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
+
+wine "$probe" signal-wav "$(winpath "$work/a.wav")" 1.5 || exit 1
+cp "$stream" b.mp3
+wine "$decode" --raw "$(winpath "$work/b.mp3")" "$(winpath "$work/b.raw")" || exit 1
+{ tail -c +45 a.wav; cat b.raw; } >expected.raw
+
+parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw recorded.raw &
+recorder=$!
+sleep 0.5
+wine "$tarvel" "$(winpath "$work/a.wav")" "$(winpath "$work/b.mp3")" &
+player=$!
+# 1.5 s and 3.0 s of audio, the device's queue and the track change.
+sleep 7
+wine "$probe" close-player
+closed=$?
+wait "$player" 2>/dev/null
+sleep 0.3
+kill "$recorder" 2>/dev/null
+wait "$recorder" 2>/dev/null
+[ $closed -eq 0 ] || exit 1
+wine "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")"
