@@ -66,10 +66,13 @@ bool CPlayer::CreateObjects(HWND window, bool create)
             ShowOwnedMessage(window, "Cannot create CWaveOut instance", ClassName);
             return false;
         }
+        if (!WaveOut->OpenMixer())
+            return false;
         return true;
     }
 
     if (WaveOut != nullptr) {
+        WaveOut->CloseMixer();
         WaveOut->Reset();
         WaveOut->Close();
         delete WaveOut;

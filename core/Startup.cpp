@@ -38,6 +38,22 @@ int TarvelMain(HINSTANCE instance, int argc, char** argv)
         return 0;
     }
 
+    // The mixer must be there before anything else starts.
+    {
+        CWaveOut* probe = new (std::nothrow) CWaveOut;
+        if (probe == nullptr) {
+            MessageBoxA(nullptr, "Cannot create CWaveOut instance", ProductName, MB_OK);
+            delete player;
+            return 0;
+        }
+        const bool mixer = probe->OpenMixer();
+        delete probe;
+        if (!mixer) {
+            delete player;
+            return 0;
+        }
+    }
+
     player->InstanceMutex = CreateMutexA(nullptr, FALSE, player->MutexName);
     if (player->InstanceMutex == nullptr) {
         delete player;

@@ -6,6 +6,7 @@ CWaveOut::~CWaveOut()
 {
     Reset();
     Close();
+    CloseMixer();
 }
 
 bool CWaveOut::Open(WAVEFORMATEX* format, std::int32_t size)

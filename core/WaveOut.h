@@ -35,6 +35,12 @@ public:
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR);
 
+    // The master volume through the mixer (the volume control).
+    bool OpenMixer();
+    bool CloseMixer();
+    bool GetMasterVolume(DWORD* value);
+    bool SetMasterVolume(DWORD value);
+
     volatile LONG State = 0;  // 0 stopped, 1 playing, 2 paused
     HWAVEOUT Device = nullptr;
     WAVEHDR Headers[BufferCount] = {};
@@ -44,4 +50,10 @@ public:
     std::int32_t CanPitch = 0;
     std::int32_t CanRate = 0;
     std::int32_t SavedVolume = -1;
+    HMIXER Mixer = nullptr;
+    MIXERCONTROLA* Controls = nullptr;
+    DWORD* Details = nullptr;
+    std::int32_t VolumeControl = 0;
+    DWORD DetailChannels = 0;
+    DWORD DetailItems = 0;
 };

@@ -97,3 +97,19 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
         ++free;
     EXPECT_EQ(free, 10);
 }
+
+TEST(WaveOut, MasterVolumeThroughTheMixer)
+{
+    CWaveOut out;
+    ASSERT_TRUE(out.OpenMixer());
+    DWORD before = 0;
+    ASSERT_TRUE(out.GetMasterVolume(&before));
+    ASSERT_TRUE(out.SetMasterVolume(0x4000));
+    DWORD now = 0;
+    ASSERT_TRUE(out.GetMasterVolume(&now));
+    EXPECT_NEAR(static_cast<double>(now), 0x4000, 0x200) << "the device may round the step";
+    ASSERT_TRUE(out.SetMasterVolume(before));
+    EXPECT_TRUE(out.CloseMixer());
+    EXPECT_EQ(out.Mixer, nullptr);
+    EXPECT_FALSE(out.GetMasterVolume(&now)) << "closed";
+}
