@@ -128,8 +128,18 @@ void CPlayer::OnClose()
         if (WaitForSingleObject(PlayThread, 10) != WAIT_TIMEOUT || GetTickCount() - start >= limit)
             break;
     }
-    DWORD elapsed = GetTickCount() - start;
-    DWORD result = WaitForSingleObject(PlayThread, elapsed < limit ? limit - elapsed : 0);
+    // While waiting, messages other threads send to this one are answered:
+    // the play thread may be setting the caption at this moment.
+    DWORD result = WAIT_TIMEOUT;
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD remaining = elapsed < limit ? limit - elapsed : 0;
+        result = MsgWaitForMultipleObjects(1, &PlayThread, FALSE, remaining, QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1)
+            break;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     if (result == WAIT_TIMEOUT) {
         if (!TerminateThread(PlayThread, WAIT_TIMEOUT))
             ShowOwnedMessage(MainWindow, "正常にスレッドを削除できませんでした", ClassName);
@@ -148,10 +158,14 @@ void CPlayer::OnDestroy(HWND)
 
 void CPlayer::RefreshMain()
 {
-    if (MainWindow != nullptr) {
-        InvalidateRect(MainWindow, nullptr, FALSE);
+    if (MainWindow == nullptr)
+        return;
+    InvalidateRect(MainWindow, nullptr, FALSE);
+    // Only the window's own thread paints at once; the play thread, which
+    // may hold the engine lock the interface thread waits for, leaves the
+    // repaint to it.
+    if (GetWindowThreadProcessId(MainWindow, nullptr) == GetCurrentThreadId())
         UpdateWindow(MainWindow);
-    }
 }
 
 bool CPlayer::ReadTrackInfo(const char* path, TrackEntry* entry)
