@@ -101,9 +101,19 @@ void CPlayer::SeekTo(std::int32_t milliseconds)
             ms -= 6000;
         if (ms < 0)
             ms = 0;
-        // The offset counts from the first byte of the audio data; a track
-        // without a known duration starts from its beginning.
-        SeekFileOffset = durationMs > 0 ? static_cast<std::int32_t>(ms / durationMs * entry->DataLength) : 0;
+        // The offset counts from the first byte of the audio data, in
+        // proportion to the stream's exact length (the whole seconds of
+        // `Duration` would put a seek up to a second off); a track without a
+        // known length starts from its beginning.
+        const FrameHeader& h = entry->FrameHeader;
+        double exactMs = durationMs;
+        if (entry->BitRate != 0) {
+            exactMs = static_cast<double>(entry->DataLength) * 8 / entry->BitRate;
+        } else if (h.XingFrames != 0 && h.OutChannels > 0 && h.OutBits > 0 && h.OutSampleRate > 0) {
+            const double samples = static_cast<double>(h.PcmBytesPerFrame) * 8 / h.OutBits / h.OutChannels;
+            exactMs = static_cast<double>(static_cast<std::uint32_t>(h.XingFrames)) * samples * 1000 / h.OutSampleRate;
+        }
+        SeekFileOffset = exactMs > 0 ? static_cast<std::int32_t>(ms / exactMs * entry->DataLength) : 0;
         if (static_cast<std::int32_t>(ms) / 1000 >= entry->Duration - 1)
             SeekBaseBytes = static_cast<std::int32_t>((entry->Duration - 3 > 0 ? entry->Duration - 3 : 0) * averageBytes);
         else

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -227,4 +229,128 @@ TEST_F(Engine, SeekingWhilePausedStopsAtTheNewPlace)
     // The knob at the end: 3 s before the end of a WAV entry.
     player->SeekTo(4000);
     EXPECT_EQ(player->SeekFileOffset, 176400);
+}
+
+namespace {
+
+// A file of the shared conformance streams, as a Windows path.
+std::string SharedFile(const char* relative)
+{
+    std::string path = std::string("Z:") + TARVEL_SHARED_DIR + "/" + relative;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path)
+{
+    std::vector<std::uint8_t> data;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return data;
+    data.resize(GetFileSize(h, nullptr));
+    DWORD got = 0;
+    ReadFile(h, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+    CloseHandle(h);
+    return data;
+}
+
+}  // namespace
+
+// An MP3 behind 300 kB of ID3v2 tag (cover art): a seek lands where it was
+// asked, counted in the audio data, not a tag's length before it.
+TEST_F(Engine, SeekInAnMp3BehindALargeTagLandsOnTheRequestedFrame)
+{
+    const auto stream = ReadWhole(SharedFile("conformance/l3-sin1k0db.bit"));
+    if (stream.empty())
+        GTEST_SKIP() << "no conformance data";
+    const std::size_t tag = 300000;
+    std::vector<std::uint8_t> file = {'I', 'D', '3', 3, 0, 0, static_cast<std::uint8_t>((tag >> 21) & 0x7F),
+                                      static_cast<std::uint8_t>((tag >> 14) & 0x7F),
+                                      static_cast<std::uint8_t>((tag >> 7) & 0x7F), static_cast<std::uint8_t>(tag & 0x7F)};
+    file.resize(10 + tag, 0);
+    file.insert(file.end(), stream.begin(), stream.end());
+    const std::string path = folder + "\\tagged.mp3";
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    CloseHandle(h);
+    files.push_back(path);
+    player->AddFile(path.c_str());
+    ASSERT_EQ(player->TrackCount, 1);
+    const TrackEntry* entry = player->Tracks[0];
+    EXPECT_EQ(entry->DataOffset, static_cast<std::int32_t>(10 + tag + 215)) << "past the tag and the zeros before the first frame";
+
+    // 128 kbit/s: 417 or 418 bytes a frame, 1152 samples (26.1 ms).
+    const std::int32_t ms = entry->Duration * 1000 / 2;
+    player->SeekTo(ms);  // stopped: the stream is prepared at the new place
+    const double requested = static_cast<double>(ms) / 1000;
+    const double target = static_cast<double>(player->SeekFileOffset) * 8 / (entry->BitRate * 1000);
+    EXPECT_NEAR(target, requested, 0.001) << "the offset counts from the first frame";
+    // Where decoding resumed: play a moment and find the frames the device
+    // got in a whole decode of the stream. The first frames after a seek
+    // wait for the bit reservoir and the filter banks, so frame 4 is looked up.
+    struct Memory {
+        const std::vector<std::uint8_t>* Data;
+        std::size_t Pos;
+    } memory{&stream, 0};
+    MpegStreamFeed whole;
+    whole.SetReader(
+        [](void* context, std::uint8_t* to, std::int32_t size, std::int32_t* got) {
+            auto* m = static_cast<Memory*>(context);
+            const std::size_t n = std::min(static_cast<std::size_t>(size), m->Data->size() - m->Pos);
+            std::memcpy(to, m->Data->data() + m->Pos, n);
+            m->Pos += n;
+            *got = static_cast<std::int32_t>(n);
+            return true;
+        },
+        &memory);
+    ASSERT_TRUE(whole.OpenMpegStream(entry->FrameHeader, 0));
+    std::vector<std::uint8_t> reference, chunk(65536);
+    for (std::int32_t n = 0; whole.DecodeMpegChunk(chunk.data(), &n) && n > 0;)
+        reference.insert(reference.end(), chunk.begin(), chunk.begin() + n);
+
+    player->PlayPause();
+    ASSERT_TRUE(PumpUntil(5000, [&] { return player->WrittenBytes >= 8 * 4608; }));
+    // The first frame played that carries sound, once the synthesis has
+    // settled (two frames after the first sound), found in the whole decode.
+    auto silent = [](const std::uint8_t* p) {
+        return std::all_of(p, p + 4608, [](std::uint8_t b) { return b == 0; });
+    };
+    std::size_t firstSound = 0;
+    while (firstSound < 6 && silent(player->PcmRing + firstSound * 4608))
+        ++firstSound;
+    const std::size_t probe = firstSound + 2;
+    const std::uint8_t* played = player->PcmRing + probe * 4608;
+    int found = -1;
+    for (std::size_t k = 0; (k + 1) * 4608 <= reference.size(); ++k) {
+        if (!silent(reference.data() + k * 4608) && std::memcmp(reference.data() + k * 4608, played, 4608) == 0) {
+            found = static_cast<int>(k) - static_cast<int>(probe);
+            break;
+        }
+    }
+    if (found < 0) {
+        std::size_t best = 0;
+        long bestDiff = -1;
+        for (std::size_t k = 0; (k + 1) * 4608 <= reference.size(); ++k) {
+            long diff = 0;
+            for (std::size_t i = 0; i < 4608; i += 2) {
+                const int a = static_cast<std::int16_t>(reference[k * 4608 + i] | (reference[k * 4608 + i + 1] << 8));
+                const int b = static_cast<std::int16_t>(played[i] | (played[i + 1] << 8));
+                diff += std::abs(a - b);
+            }
+            if (bestDiff < 0 || diff < bestDiff)
+                bestDiff = diff, best = k;
+        }
+        ADD_FAILURE() << "first sound at frame " << firstSound << "; nearest reference frame " << best
+                      << " with a total difference of " << bestDiff << "; requested frame "
+                      << requested / (1152.0 / 44100);
+    }
+    ASSERT_GE(found, 0) << "the played frames are the stream's";
+    const double frameSeconds = 1152.0 / 44100;
+    std::printf("seek to %.3f s (frame %.2f) resumed at frame %d (%.3f s)\n", requested, requested / frameSeconds,
+                found, found * frameSeconds);
+    EXPECT_NEAR(found * frameSeconds, requested, frameSeconds) << "resumed at frame " << found;
+    EXPECT_EQ(player->SeekBaseBytes, ms * 176400 / 1000);
 }
