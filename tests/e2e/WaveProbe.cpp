@@ -5,6 +5,9 @@
 //   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw
 //   tarvel_wave_probe signal-wav FILE.wav SECONDS   the signal as a WAV file
 //   tarvel_wave_probe close-player   closes a running Tarvel (WM_CLOSE)
+//   tarvel_wave_probe tone-wav FILE.wav RATE SECONDS HZ   a stereo sine tone
+//   tarvel_wave_probe measure FILE.raw RATE CHANNELS   how long the sound in a
+//       recording lasts and the pitch of its first channel
 //
 // Both files are raw 16-bit little-endian stereo at 44100 Hz. The recording
 // may hold silence before and after the signal, and short bursts of silence
@@ -171,6 +174,63 @@ int SignalWave(const char* path, double seconds)
     return 0;
 }
 
+int ToneWave(const char* path, int rate, double seconds, double hz)
+{
+    const int frames = static_cast<int>(seconds * rate);
+    std::vector<std::int16_t> pcm(static_cast<std::size_t>(frames) * 2);
+    for (int i = 0; i < frames; ++i)
+        pcm[2 * static_cast<std::size_t>(i)] = pcm[2 * static_cast<std::size_t>(i) + 1] =
+            static_cast<std::int16_t>(12000 * std::sin(2 * 3.141592653589793 * hz * i / rate));
+    const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
+    std::FILE* f = std::fopen(path, "wb");
+    if (f == nullptr)
+        return 2;
+    auto put32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto put16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    std::fwrite("RIFF", 1, 4, f);
+    put32(36 + bytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    put32(16);
+    put16(1);
+    put16(2);
+    put32(static_cast<std::uint32_t>(rate));
+    put32(static_cast<std::uint32_t>(rate) * 4);
+    put16(4);
+    put16(16);
+    std::fwrite("data", 1, 4, f);
+    put32(bytes);
+    std::fwrite(pcm.data(), 2, pcm.size(), f);
+    std::fclose(f);
+    return 0;
+}
+
+int Measure(const char* path, int rate, int channels)
+{
+    const auto pcm = ReadRaw(path);
+    const std::size_t frames = pcm.size() / static_cast<std::size_t>(channels);
+    std::size_t first = frames, last = 0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (std::abs(pcm[i * static_cast<std::size_t>(channels)]) > 64) {
+            if (first == frames)
+                first = i;
+            last = i;
+        }
+    }
+    if (first == frames) {
+        std::printf("no sound\n");
+        return 1;
+    }
+    std::size_t crossings = 0;
+    for (std::size_t i = first + 1; i <= last; ++i) {
+        const int a = pcm[(i - 1) * static_cast<std::size_t>(channels)], b = pcm[i * static_cast<std::size_t>(channels)];
+        if ((a < 0) != (b < 0))
+            ++crossings;
+    }
+    const double seconds = static_cast<double>(last - first + 1) / rate;
+    std::printf("sound=%.3f pitch=%.1f\n", seconds, crossings / 2.0 / seconds);
+    return 0;
+}
+
 int ClosePlayer()
 {
     HWND window = FindWindowA("Tarvel", nullptr);
@@ -198,6 +258,10 @@ int main(int argc, char** argv)
         return SignalWave(argv[2], std::atof(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
         return ClosePlayer();
+    if (argc == 6 && std::strcmp(argv[1], "tone-wav") == 0)
+        return ToneWave(argv[2], std::atoi(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
+    if (argc == 5 && std::strcmp(argv[1], "measure") == 0)
+        return Measure(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 3 && std::strcmp(argv[1], "play") == 0)
         return Play(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
