@@ -354,3 +354,29 @@ TEST_F(Engine, SeekInAnMp3BehindALargeTagLandsOnTheRequestedFrame)
     EXPECT_NEAR(found * frameSeconds, requested, frameSeconds) << "resumed at frame " << found;
     EXPECT_EQ(player->SeekBaseBytes, ms * 176400 / 1000);
 }
+
+// Entries whose numbers would divide by zero, and texts longer than any
+// caption buffer.
+TEST_F(Engine, ZeroLengthsAndLongTextsAreSafe)
+{
+    Add("tiny.wav", 0.2);
+    TrackEntry* entry = player->Tracks[0];
+    ASSERT_EQ(entry->Duration, 0) << "under a second";
+    player->SeekTo(100);  // duration 0: every place is "near the end", which starts over
+    EXPECT_EQ(player->SeekFileOffset, 0);
+    entry->WaveFormat.nAvgBytesPerSec = 0;
+    player->SeekTo(100);
+    EXPECT_EQ(player->SeekFileOffset, 0) << "no byte rate: from the start";
+    entry->WaveFormat.nAvgBytesPerSec = 176400;
+
+    std::memset(entry->Title, 'T', 255);
+    entry->Title[255] = '\0';
+    std::memset(entry->Artist, 'A', 255);
+    entry->Artist[255] = '\0';
+    player->PlayPause();
+    ASSERT_TRUE(PumpUntil(3000, [&] { return GetWindowTextLengthA(player->MainWindow) > 500; }));
+    std::vector<char> caption(1024);
+    GetWindowTextA(player->MainWindow, caption.data(), static_cast<int>(caption.size()));
+    const std::string text(caption.data());
+    EXPECT_EQ(text, std::string(255, 'T') + " - " + std::string(255, 'A') + " 0001/0001 00:00/00:00  ");
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# CPU cost of playing: CPU seconds the Tarvel.exe process uses per minute of
+# playback of FILE, against mpg123 playing the same file to the same
+# PulseAudio sink, in one run (not a test).
+# usage: scripts/bench-player.sh FILE.mp3 SECONDS
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+file=$(realpath "$1")
+seconds=${2:-60}
+source "$root/scripts/wine-env.sh"
+trap wine_env_stop EXIT
+wine_env_start headless || exit 1
+command -v mpg123 >/dev/null || { echo "bench: mpg123 is not installed" >&2; exit 1; }
+
+cpu_of() {  # pid -> user+system seconds
+  awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat"
+}
+
+winfile="Z:$(sed 's|/|\\|g' <<<"$file")"
+"$WINE" "$root/build/win/Tarvel.exe" "$winfile" >/dev/null 2>&1 &
+player=$!
+sleep 2
+pid=$(pgrep -n -f -i 'Tarvel\.exe .*mp3')
+sleep "$seconds"
+tarvel=$(cpu_of "$pid")
+"$WINE" "$root/build/win/bin/tarvel_wave_probe.exe" close-player >/dev/null 2>&1
+wait "$player" 2>/dev/null
+
+mpg123 -q -o pulse "$file" >/dev/null 2>&1 &
+mpid=$!
+sleep "$((seconds + 2))"
+mpg=$(cpu_of "$mpid")
+kill "$mpid" 2>/dev/null
+wait "$mpid" 2>/dev/null
+awk -v t="$tarvel" -v m="$mpg" -v s="$seconds" 'BEGIN{printf "per minute of playback: Tarvel.exe %.2f CPU s, mpg123 %.2f CPU s, ratio %.2f\n", t*60/s, m*60/s, (m > 0) ? t/m : 0}'
