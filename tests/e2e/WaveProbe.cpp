@@ -148,9 +148,9 @@ int Compare(const char* expectedPath, const char* recordedPath)
 
 }  // namespace
 
-int SignalWave(const char* path, double seconds)
+// A canonical 16-bit stereo WAV file of `pcm` at `rate`.
+int WriteWave(const char* path, std::uint32_t rate, const std::vector<std::int16_t>& pcm)
 {
-    const auto pcm = Signal(static_cast<int>(seconds * Rate));
     const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
     std::FILE* f = std::fopen(path, "wb");
     if (f == nullptr)
@@ -163,8 +163,8 @@ int SignalWave(const char* path, double seconds)
     put32(16);
     put16(1);
     put16(2);
-    put32(Rate);
-    put32(Rate * 4);
+    put32(rate);
+    put32(rate * 4);
     put16(4);
     put16(16);
     std::fwrite("data", 1, 4, f);
@@ -174,6 +174,11 @@ int SignalWave(const char* path, double seconds)
     return 0;
 }
 
+int SignalWave(const char* path, double seconds)
+{
+    return WriteWave(path, Rate, Signal(static_cast<int>(seconds * Rate)));
+}
+
 int ToneWave(const char* path, int rate, double seconds, double hz)
 {
     const int frames = static_cast<int>(seconds * rate);
@@ -181,27 +186,7 @@ int ToneWave(const char* path, int rate, double seconds, double hz)
     for (int i = 0; i < frames; ++i)
         pcm[2 * static_cast<std::size_t>(i)] = pcm[2 * static_cast<std::size_t>(i) + 1] =
             static_cast<std::int16_t>(12000 * std::sin(2 * 3.141592653589793 * hz * i / rate));
-    const std::uint32_t bytes = static_cast<std::uint32_t>(pcm.size() * 2);
-    std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr)
-        return 2;
-    auto put32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto put16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 1, 4, f);
-    put32(36 + bytes);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    put32(16);
-    put16(1);
-    put16(2);
-    put32(static_cast<std::uint32_t>(rate));
-    put32(static_cast<std::uint32_t>(rate) * 4);
-    put16(4);
-    put16(16);
-    std::fwrite("data", 1, 4, f);
-    put32(bytes);
-    std::fwrite(pcm.data(), 2, pcm.size(), f);
-    std::fclose(f);
-    return 0;
+    return WriteWave(path, static_cast<std::uint32_t>(rate), pcm);
 }
 
 int Measure(const char* path, int rate, int channels)

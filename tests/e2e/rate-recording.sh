@@ -6,20 +6,8 @@
 # usage: rate-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR SHARED
 set -uo pipefail
 probe=$1 tarvel=$2 decode=$3 work=$4 shared=$5
-here=$(cd "$(dirname "$0")/../.." && pwd)
-if [ -z "${TARVEL_WINE_ENV:-}" ]; then
-  exec "$here/scripts/with-wine-env.sh" "$0" "$@"
-fi
+source "$(dirname "$0")/recording-common.sh"
 stream="$shared/conformance/l2-fl16.bit"  # Layer II, 256 kbit/s, 48000 Hz, stereo
-if [ ! -f "$stream" ]; then
-  echo "no conformance data: skipped"
-  exit 0
-fi
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work" || exit 1
-wine() { "$here/scripts/wine-exec.sh" "$@"; }
-winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 
 play() {  # file, seconds to wait, recording name
   parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw "$3" &
