@@ -189,29 +189,30 @@ int ToneWave(const char* path, int rate, double seconds, double hz)
     return WriteWave(path, static_cast<std::uint32_t>(rate), pcm);
 }
 
+// How long the sound lasts, counting only frames that carry sound (a burst of
+// silence the server inserts when it runs dry does not count), and the pitch
+// of the first channel over those frames.
 int Measure(const char* path, int rate, int channels)
 {
     const auto pcm = ReadRaw(path);
-    const std::size_t frames = pcm.size() / static_cast<std::size_t>(channels);
-    std::size_t first = frames, last = 0;
+    const std::size_t step = static_cast<std::size_t>(channels);
+    const std::size_t frames = pcm.size() / step;
+    std::size_t loud = 0, crossings = 0;
+    int previous = 0;
     for (std::size_t i = 0; i < frames; ++i) {
-        if (std::abs(pcm[i * static_cast<std::size_t>(channels)]) > 64) {
-            if (first == frames)
-                first = i;
-            last = i;
-        }
+        const int v = pcm[i * step];
+        if (std::abs(v) > 64 || (v != 0 && loud > 0))
+            ++loud;
+        if (v != 0 && previous != 0 && (previous < 0) != (v < 0))
+            ++crossings;
+        if (v != 0)
+            previous = v;
     }
-    if (first == frames) {
+    if (loud == 0) {
         std::printf("no sound\n");
         return 1;
     }
-    std::size_t crossings = 0;
-    for (std::size_t i = first + 1; i <= last; ++i) {
-        const int a = pcm[(i - 1) * static_cast<std::size_t>(channels)], b = pcm[i * static_cast<std::size_t>(channels)];
-        if ((a < 0) != (b < 0))
-            ++crossings;
-    }
-    const double seconds = static_cast<double>(last - first + 1) / rate;
+    const double seconds = static_cast<double>(loud) / rate;
     std::printf("sound=%.3f pitch=%.1f\n", seconds, crossings / 2.0 / seconds);
     return 0;
 }
