@@ -48,7 +48,10 @@ unsigned __stdcall PlayThreadProc(void* argument)
         }
         if (player->PlayedBytes <= 22049)
             threshold = 22050;
-        player->PlayedBytes = out->GetPosition() + player->SeekBaseBytes;
+        // One position query a pass: under Wine each is a round trip to the
+        // sound server.
+        std::int32_t position = out->GetPosition();
+        player->PlayedBytes = position + player->SeekBaseBytes;
 
         // A stream that has delivered everything claims no more buffers.
         const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
@@ -78,13 +81,14 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 threshold = player->PlayedBytes + 22050;
                 player->FileReader->Fill();
             } else {
-                Sleep(10);
+                // A stopped device has nothing to do for a while.
+                Sleep(out->State == 0 ? 30 : 10);
+                position = out->GetPosition();
             }
         }
 
         // End of track: the stream has delivered everything and the device
         // has played all that was queued, however short the track.
-        const std::int32_t position = out->GetPosition();
         const bool ended = out->State == 1 && player->StreamEnded && position == player->WrittenBytes;
         if (ended) {
             if (!trackEndPending) {
@@ -104,7 +108,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
         }
         LeaveCriticalSection(&player->EngineLock);
 
-        player->PlayedBytes = out->GetPosition() + player->SeekBaseBytes;
+        player->PlayedBytes = position + player->SeekBaseBytes;
         if (out->State == 1)
             player->UpdateCaption();
     }
