@@ -86,6 +86,18 @@ std::int32_t FrameSize(std::int32_t version, std::int32_t layer, std::int64_t bi
     }
 }
 
+// The highest (or lowest) table bit rate of a version and layer, kbit/s.
+std::int32_t BitRateBound(std::int32_t version, std::int32_t layer, bool highest)
+{
+    std::int32_t bound = TableBitRate(version, layer, 1);
+    for (int i = 2; i <= 14; ++i) {
+        const std::int32_t r = TableBitRate(version, layer, i);
+        if (highest ? r > bound : r < bound)
+            bound = r;
+    }
+    return bound;
+}
+
 std::int32_t SamplesPerFrame(std::int32_t version, std::int32_t layer)
 {
     if (layer == 1)
@@ -127,14 +139,10 @@ int ReadStreamInfo(const std::uint8_t* buffer, std::int32_t length, FrameHeader*
         header->XingFrames = static_cast<std::int32_t>(BigEndian32(xing + 8));
         header->XingBytes = static_cast<std::int32_t>(BigEndian32(xing + 12));
 
-        std::uint32_t lowest = 0xFFFFFFFF, highest = 0;
-        for (int i = 1; i <= 14; ++i) {
-            auto r = static_cast<std::uint32_t>(TableBitRate(version, layer, i));
-            if (r < lowest) lowest = r;
-            if (r > highest) highest = r;
-        }
-        header->MinFrameBytes = FrameSize(version, layer, std::int64_t{lowest} * 1000, rate, 0);
-        header->MaxFrameBytes = FrameSize(version, layer, std::int64_t{highest} * 1000, rate, 0) + slot;
+        const std::int64_t lowest = BitRateBound(version, layer, false);
+        const std::int64_t highest = BitRateBound(version, layer, true);
+        header->MinFrameBytes = FrameSize(version, layer, lowest * 1000, rate, 0);
+        header->MaxFrameBytes = FrameSize(version, layer, highest * 1000, rate, 0) + slot;
         header->FrameBytes = FrameSize(version, layer, bitRate, rate, header->PaddingBit);
     } else {
         header->MinFrameBytes = FrameSize(version, layer, bitRate, rate, 0);
@@ -294,19 +302,7 @@ int MpegDecodeFrame(DecodeRequest* request)
     const std::int64_t rate =
         Installed == DecodeNothing || StreamSampleRate == 0 ? SampleRates[header.Version - 1][header.SampleRateIndex]
                                                             : StreamSampleRate;
-    std::int32_t size;
-    switch (header.Layer) {
-    case 1:
-        size = static_cast<std::int32_t>((bitRate * 12 / rate + header.PaddingBit) * 4);
-        break;
-    case 2:
-        size = static_cast<std::int32_t>(bitRate * 144 / rate + header.PaddingBit);
-        break;
-    default:
-        size = static_cast<std::int32_t>(header.Version == 1 ? bitRate * 144 / rate + header.PaddingBit
-                                                             : bitRate * 144 / rate / 2 + header.PaddingBit);
-        break;
-    }
+    const std::int32_t size = FrameSize(header.Version, header.Layer, bitRate, rate, header.PaddingBit);
     CurrentFrameBytes = size;
     if (request->Length < size)
         return Fail(ErrNeedData);
@@ -340,14 +336,9 @@ void MpegUnmute(const FrameHeader* header)
 
 std::int32_t MpegLargestFrameBytes(const FrameHeader* header)
 {
-    std::int32_t highest = 0;
-    for (int i = 1; i <= 14; ++i) {
-        std::int32_t r = TableBitRate(header->Version, header->Layer, i);
-        if (r > highest)
-            highest = r;
-    }
     const std::int32_t rate = SampleRates[header->Version - 1][header->SampleRateIndex];
-    return FrameSize(header->Version, header->Layer, std::int64_t{highest} * 1000, rate, 1);
+    return FrameSize(header->Version, header->Layer, std::int64_t{BitRateBound(header->Version, header->Layer, true)} * 1000,
+                     rate, 1);
 }
 
 int SubbandLimit(int sampleRate)
