@@ -11,20 +11,6 @@
 
 namespace {
 
-struct FileReader {
-    std::vector<std::uint8_t> Data;
-    std::size_t Pos = 0;
-    static bool Read(void* context, std::uint8_t* destination, std::int32_t size, std::int32_t* got)
-    {
-        auto* f = static_cast<FileReader*>(context);
-        std::size_t n = std::min(static_cast<std::size_t>(size), f->Data.size() - f->Pos);
-        std::memcpy(destination, f->Data.data() + f->Pos, n);
-        f->Pos += n;
-        *got = static_cast<std::int32_t>(n);
-        return true;
-    }
-};
-
 // Decodes a whole stream from its first frame; empty when it is refused.
 std::vector<std::int16_t> Decode(const std::vector<std::uint8_t>& bytes)
 {
@@ -36,10 +22,10 @@ std::vector<std::int16_t> Decode(const std::vector<std::uint8_t>& bytes)
     FrameHeader info{};
     if (!MpegReadStreamInfo(head.data(), static_cast<std::int32_t>(head.size()), &info))
         return {};
-    FileReader reader;
+    MemoryFile reader;
     reader.Data.assign(bytes.begin() + at, bytes.end());
     MpegStreamFeed feed;
-    feed.SetReader(FileReader::Read, &reader);
+    feed.SetReader(MemoryFile::Read, &reader);
     if (!feed.OpenMpegStream(info, 0))
         return {};
     std::vector<std::int16_t> pcm;

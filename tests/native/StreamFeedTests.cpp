@@ -9,28 +9,6 @@
 
 namespace {
 
-// A file in memory, read in pieces of at most `Step` bytes.
-struct MemoryFile {
-    std::vector<std::uint8_t> Data;
-    std::size_t Pos = 0;
-    std::int32_t Step = 1 << 30;
-    bool FailReads = false;
-
-    static bool Read(void* context, std::uint8_t* destination, std::int32_t size, std::int32_t* got)
-    {
-        auto* file = static_cast<MemoryFile*>(context);
-        if (file->FailReads)
-            return false;
-        std::size_t n = std::min<std::size_t>({static_cast<std::size_t>(size), file->Data.size() - file->Pos,
-                                                static_cast<std::size_t>(file->Step)});
-        if (n > 0)
-            std::memcpy(destination, file->Data.data() + file->Pos, n);
-        file->Pos += n;
-        *got = static_cast<std::int32_t>(n);
-        return true;
-    }
-};
-
 struct Decoded {
     std::vector<std::uint8_t> Pcm;
     std::vector<std::int32_t> Chunks;

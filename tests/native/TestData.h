@@ -1,7 +1,9 @@
 // Files the tests read: the standard's tables and conformance streams.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <iterator>
@@ -43,3 +45,26 @@ inline std::vector<std::vector<std::string>> TableRecords(const std::string& fil
     }
     return rows;
 }
+
+// A file in memory for the stream feed's read function, read in pieces of
+// at most `Step` bytes; `FailReads` makes every read an error.
+struct MemoryFile {
+    std::vector<std::uint8_t> Data;
+    std::size_t Pos = 0;
+    std::int32_t Step = 1 << 30;
+    bool FailReads = false;
+
+    static bool Read(void* context, std::uint8_t* destination, std::int32_t size, std::int32_t* got)
+    {
+        auto* file = static_cast<MemoryFile*>(context);
+        if (file->FailReads)
+            return false;
+        const std::size_t n = std::min<std::size_t>({static_cast<std::size_t>(size), file->Data.size() - file->Pos,
+                                                      static_cast<std::size_t>(file->Step)});
+        if (n > 0)
+            std::memcpy(destination, file->Data.data() + file->Pos, n);
+        file->Pos += n;
+        *got = static_cast<std::int32_t>(n);
+        return true;
+    }
+};
