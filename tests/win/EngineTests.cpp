@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestWave.h"
 #include "core/Player.h"
 
 namespace {
@@ -49,34 +50,8 @@ std::string Folder()
 // A 44100 Hz 16-bit stereo tone of `seconds`.
 std::string WriteTone(const std::string& folder, const char* name, double seconds)
 {
-    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * 44100);
-    std::vector<std::int16_t> pcm(2 * static_cast<std::size_t>(frames));
-    for (std::uint32_t i = 0; i < frames; ++i)
-        pcm[2 * i] = pcm[2 * i + 1] = static_cast<std::int16_t>(3000 * std::sin(i * 0.0627));
-    const std::uint32_t bytes = frames * 4;
-    std::vector<std::uint8_t> file(44);
-    auto put = [&](std::size_t at, std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    std::memcpy(file.data(), "RIFF", 4);
-    put(4, 36 + bytes, 4);
-    std::memcpy(file.data() + 8, "WAVEfmt ", 8);
-    put(16, 16, 4);
-    put(20, 1, 2);
-    put(22, 2, 2);
-    put(24, 44100, 4);
-    put(28, 176400, 4);
-    put(32, 4, 2);
-    put(34, 16, 2);
-    std::memcpy(file.data() + 36, "data", 4);
-    put(40, bytes, 4);
     const std::string path = folder + "\\" + name;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(h, file.data(), 44, &written, nullptr);
-    WriteFile(h, pcm.data(), bytes, &written, nullptr);
-    CloseHandle(h);
+    WriteToneWave(path, 2, seconds, 3000);
     return path;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestWave.h"
 #include "core/Player.h"
 
 namespace {
@@ -162,32 +163,10 @@ TEST_F(PlayerWindow, AudioFilesOnTheCommandLineJoinThePlaylist)
 {
     std::string folder = TempFolder();
     // One second of 44100 Hz 16-bit stereo silence, and a mono file that is refused.
-    auto writeWave = [&](const std::string& path, std::uint16_t channels) {
-        const std::uint32_t dataBytes = 44100u * 2 * channels;
-        std::vector<std::uint8_t> file(44 + dataBytes, 0);
-        auto put32 = [&](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-        };
-        std::memcpy(file.data(), "RIFF", 4);
-        put32(4, 36 + dataBytes);
-        std::memcpy(file.data() + 8, "WAVEfmt ", 8);
-        put32(16, 16);
-        put32(20, 1u | (std::uint32_t{channels} << 16));
-        put32(24, 44100);
-        put32(28, 44100u * 2 * channels);
-        put32(32, (2u * channels) | (16u << 16));
-        std::memcpy(file.data() + 36, "data", 4);
-        put32(40, dataBytes);
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-        CloseHandle(h);
-    };
     std::string stereo = folder + "\\Quiet Song.wav";
     std::string mono = folder + "\\mono.wav";
-    writeWave(stereo, 2);
-    writeWave(mono, 1);
+    WriteToneWave(stereo, 2, 1.0, 0);
+    WriteToneWave(mono, 1, 1.0, 0);
 
     char program[] = "Tarvel.exe";
     std::string typed = folder + "\\QUIET SONG.WAV";

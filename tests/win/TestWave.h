@@ -1,0 +1,44 @@
+// WAV files the Windows tests write.
+#pragma once
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// A canonical 44100 Hz 16-bit WAV file of `seconds`: a tone of `amplitude`
+// (0 for silence) in every channel.
+inline void WriteToneWave(const std::string& path, std::uint16_t channels, double seconds, double amplitude)
+{
+    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * 44100);
+    const std::uint32_t bytes = frames * 2u * channels;
+    std::vector<std::uint8_t> file(44 + static_cast<std::size_t>(bytes), 0);
+    auto put = [&](std::size_t at, std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    std::memcpy(file.data(), "RIFF", 4);
+    put(4, 36 + bytes, 4);
+    std::memcpy(file.data() + 8, "WAVEfmt ", 8);
+    put(16, 16, 4);
+    put(20, 1, 2);
+    put(22, channels, 2);
+    put(24, 44100, 4);
+    put(28, 44100u * 2 * channels, 4);
+    put(32, 2u * channels, 2);
+    put(34, 16, 2);
+    std::memcpy(file.data() + 36, "data", 4);
+    put(40, bytes, 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(amplitude * std::sin(i * 0.0627)));
+        for (std::uint16_t c = 0; c < channels; ++c)
+            put(44 + (static_cast<std::size_t>(i) * channels + c) * 2, v, 2);
+    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+    CloseHandle(h);
+}
