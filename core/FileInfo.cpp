@@ -37,6 +37,13 @@ void CopyTagText(char* destination, const std::uint8_t* text)
     destination[last + 1] = '\0';
 }
 
+// Where the chunk after the one at `at` of `size` body bytes begins: chunks of
+// odd size are followed by a pad byte.
+std::int64_t NextChunk(std::int64_t at, std::uint32_t size)
+{
+    return at + 8 + std::int64_t{size} + (size & 1);
+}
+
 // The sub-format GUID of an extensible format block that holds integer PCM.
 const std::uint8_t PcmSubformat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
@@ -47,6 +54,16 @@ bool CFileInfo::ReadExactly(void* destination, std::int32_t size)
 {
     std::int32_t got = 0;
     return File.Read(destination, size, &got) && got == size;
+}
+
+bool CFileInfo::ReadChunkHeader(std::int64_t at, std::uint8_t id[4], std::uint32_t* size)
+{
+    std::uint8_t header[8];
+    if (File.Seek(at, SeekFrom::Start) != at || !ReadExactly(header, 8))
+        return false;
+    std::memcpy(id, header, 4);
+    *size = Little32(header + 4);
+    return true;
 }
 
 bool CFileInfo::IsSupportedFormat(const TrackEntry* entry)
@@ -98,10 +115,10 @@ CFileInfo::WaveKind CFileInfo::ReadWaveHeader(const char* path, TrackEntry* entr
     std::int64_t dataOffset = 0, dataBytes = 0;
     std::int64_t at = 12;
     for (int chunks = 0; chunks < MaxChunks && !(haveFormat && haveData); ++chunks) {
-        std::uint8_t header[8];
-        if (File.Seek(at, SeekFrom::Start) != at || !ReadExactly(header, 8))
+        std::uint8_t header[4];
+        std::uint32_t chunkBytes = 0;
+        if (!ReadChunkHeader(at, header, &chunkBytes))
             break;
-        const std::uint32_t chunkBytes = Little32(header + 4);
         if (std::memcmp(header, "fmt ", 4) == 0 && !haveFormat) {
             formatBytes = chunkBytes < sizeof format ? chunkBytes : static_cast<std::uint32_t>(sizeof format);
             std::int32_t got = 0;
@@ -114,8 +131,7 @@ CFileInfo::WaveKind CFileInfo::ReadWaveHeader(const char* path, TrackEntry* entr
             dataBytes = chunkBytes;
             haveData = true;
         }
-        // Chunks of odd size are followed by a pad byte.
-        at += 8 + std::int64_t{chunkBytes} + (chunkBytes & 1);
+        at = NextChunk(at, chunkBytes);
     }
     File.Close();
     if (!haveFormat || !haveData)
@@ -182,16 +198,16 @@ int CFileInfo::ReadRiffInfo(TrackEntry* entry)
     std::uint32_t dataBytes = 0;
     bool found = false;
     for (int chunks = 0; chunks < MaxChunks; ++chunks) {
-        std::uint8_t chunk[8];
-        if (File.Seek(at, SeekFrom::Start) != at || !ReadExactly(chunk, 8))
+        std::uint8_t chunk[4];
+        std::uint32_t size = 0;
+        if (!ReadChunkHeader(at, chunk, &size))
             return 0;
-        const std::uint32_t size = Little32(chunk + 4);
         if (std::memcmp(chunk, "data", 4) == 0) {
             dataBytes = size;
             found = true;
             break;
         }
-        at += 8 + std::int64_t{size} + (size & 1);
+        at = NextChunk(at, size);
     }
     if (!found)
         return 0;
@@ -199,16 +215,15 @@ int CFileInfo::ReadRiffInfo(TrackEntry* entry)
     entry->DataLength = ClampLength(std::min<std::int64_t>(dataBytes, FileSize - (at + 8)));
 
     // Title and artist from a LIST/INFO chunk after the data.
-    at += 8 + std::int64_t{dataBytes} + (dataBytes & 1);
+    at = NextChunk(at, dataBytes);
     std::uint32_t listBytes = 0;
     for (int chunks = 0;; ++chunks) {
-        std::uint8_t chunk[8];
-        if (chunks >= MaxChunks || File.Seek(at, SeekFrom::Start) != at || !ReadExactly(chunk, 8))
+        std::uint8_t chunk[4];
+        if (chunks >= MaxChunks || !ReadChunkHeader(at, chunk, &listBytes))
             return 1;
-        listBytes = Little32(chunk + 4);
         if (std::memcmp(chunk, "LIST", 4) == 0)
             break;
-        at += 8 + std::int64_t{listBytes} + (listBytes & 1);
+        at = NextChunk(at, listBytes);
     }
     std::uint8_t kind[4];
     if (!ReadExactly(kind, 4) || std::memcmp(kind, "INFO", 4) != 0)
@@ -216,10 +231,10 @@ int CFileInfo::ReadRiffInfo(TrackEntry* entry)
     at += 12;
     std::int64_t remaining = std::int64_t{listBytes} - 4;
     for (int chunks = 0; remaining >= 9 && chunks < MaxChunks; ++chunks) {
-        std::uint8_t sub[8];
-        if (File.Seek(at, SeekFrom::Start) != at || !ReadExactly(sub, 8))
+        std::uint8_t sub[4];
+        std::uint32_t size = 0;
+        if (!ReadChunkHeader(at, sub, &size))
             break;
-        const std::uint32_t size = Little32(sub + 4);
         char* target = std::memcmp(sub, "INAM", 4) == 0 ? entry->Title
                        : std::memcmp(sub, "IART", 4) == 0 ? entry->Artist : nullptr;
         if (target != nullptr) {
@@ -230,7 +245,7 @@ int CFileInfo::ReadRiffInfo(TrackEntry* entry)
                 break;
             target[keep] = '\0';
         }
-        at += 8 + std::int64_t{size} + (size & 1);
+        at = NextChunk(at, size);
         remaining -= 8 + std::int64_t{size};
     }
     return 1;

@@ -29,6 +29,8 @@ private:
     int ReadRiffInfo(TrackEntry* entry);
     int ReadMpeg(const char* path, TrackEntry* entry);
     bool ReadExactly(void* destination, std::int32_t size);
+    // The identifier and body size of the RIFF chunk at `at`.
+    bool ReadChunkHeader(std::int64_t at, std::uint8_t id[4], std::uint32_t* size);
 
     PlatformFile File;
     std::int64_t FileSize = 0;
