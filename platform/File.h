@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 enum class SeekFrom { Start, Current, End };
 
@@ -44,3 +45,9 @@ inline constexpr std::size_t UnbufferedUnit = 4096;
 // committed or the pin fails (the block is then released).
 void* AllocatePinned(std::size_t bytes, std::size_t pinBytes);
 void FreePinned(void* block, std::size_t bytes, std::size_t pinBytes);
+
+// Flushes what was written to `file` through to the disk.
+bool PlatformCommitFile(std::FILE* file);
+// Puts the file `from` in the place of `to`, replacing any file there, in
+// one step: `to` is at every moment either the old file or the new one.
+bool PlatformReplaceFile(const char* from, const char* to);

@@ -109,3 +109,13 @@ void FreePinned(void* block, std::size_t, std::size_t pinBytes)
         ::munlock(block, pinBytes);
     std::free(block);
 }
+
+bool PlatformCommitFile(std::FILE* file)
+{
+    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
+}

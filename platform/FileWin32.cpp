@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <io.h>
+
 #include "platform/File.h"
 
 namespace {
@@ -88,4 +90,14 @@ void FreePinned(void* block, std::size_t bytes, std::size_t pinBytes)
         VirtualUnlock(block, pinBytes);
     (void)bytes;
     VirtualFree(block, 0, MEM_RELEASE);
+}
+
+bool PlatformCommitFile(std::FILE* file)
+{
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -1,6 +1,7 @@
 // Windows path arithmetic that does not need the operating system: splitting
 // a path into drive, folder, name and extension the way the runtime library's
-// _splitpath does, and comparing extensions without regard to case.
+// _splitpath does, making a path absolute against a current directory, and
+// comparing extensions without regard to case. Paths are code page 932 text.
 #pragma once
 
 #include <cstddef>
@@ -22,3 +23,15 @@ bool EqualsNoCase(const char* a, const char* b);
 // Copies `source` into `destination` of `size` bytes. Returns false (and
 // leaves an empty string) when it does not fit.
 bool CopyString(char* destination, std::size_t size, const char* source);
+
+// Makes `path` absolute the way the system's full-path rules do, against
+// `currentDirectory`, itself absolute (C:\Music or \\server\share\x):
+// C:\a\b.mp3 stays; \a\b.mp3 takes the current drive (or share); a\b.mp3 and
+// the empty path go below the current directory; C:a.mp3 goes below the
+// current directory when that is on C: and below the root of C: otherwise.
+// Slashes become backslashes, repeated separators one, "." and ".." are
+// resolved (never above the root), trailing dots and spaces leave the last
+// name, and a trailing separator stays. False when the current directory is
+// not absolute or the result does not fit `size` bytes with its terminator:
+// nothing is ever cut.
+bool MakeFullPath(const char* path, const char* currentDirectory, char* destination, std::size_t size);
