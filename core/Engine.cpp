@@ -135,7 +135,9 @@ void CPlayer::PlayPause()
     if (WaveOut == nullptr)
         return;
     if (TrackCount == 0)
-        return;  // the open-file dialog joins with the file dialogs
+        ShowOpenDialog(MainWindow);
+    if (TrackCount == 0)
+        return;
     switch (WaveOut->State) {
     case 1:
         WaveOut->Pause();

@@ -97,6 +97,7 @@ void CPlayer::OnCreate(HWND window)
         PostQuitMessage(0);
         return;
     }
+    LoadSettings();
     if (!StartPlayThread())
         PostMessageA(window, WM_DESTROY, 0, 0);
 }
@@ -148,10 +149,15 @@ void CPlayer::OnClose()
 
 void CPlayer::OnDestroy(HWND)
 {
+    // A window taken down without being closed first still stops the play
+    // thread before the objects it uses go.
+    if (PlayThread != nullptr && WaitForSingleObject(PlayThread, 0) == WAIT_TIMEOUT)
+        OnClose();
     if (InstanceMutex != nullptr) {
         CloseHandle(InstanceMutex);
         InstanceMutex = nullptr;
     }
+    SaveSettings();
     DestroyObjects();
     PostQuitMessage(0);
 }

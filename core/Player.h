@@ -3,8 +3,11 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/FileInfo.h"
 #include "core/MpegStreamFeed.h"
@@ -26,6 +29,9 @@ inline constexpr UINT MainClassStyle = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLI
 inline constexpr DWORD MainWindowStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
 inline constexpr DWORD MainWindowExStyle = WS_EX_ACCEPTFILES;
 
+// What tells one folder from another during a folder scan.
+struct FolderIdentity;
+
 class CPlayer : public PlaylistTable {
 public:
     CPlayer();
@@ -41,8 +47,31 @@ public:
     // Adds what the program's arguments name (argument 0, the program, is
     // skipped) and starts playback when there was at least one argument.
     void TakeCommandLine(int argc, char** argv);
+    // Takes one file, folder or playlist named on the command line or
+    // dropped on a window; `expandLongName` gives audio files the name the
+    // file system reports (command line).
+    void TakePath(const char* path, bool expandLongName);
     // The message loop; returns when the quit message arrives.
     void RunMessageLoop(HACCEL accelerators);
+
+    // Playlist files, folder scans, drops and the file dialogs (UI thread).
+    void ReadPlaylist(const char* path);
+    void SaveResumePlaylist(const char* path);
+    void SavePlaylist(const char* path);
+    void ScanFolder(const char* path);
+    void DropFiles(HDROP drop, bool replace);
+    bool ShowOpenDialog(HWND owner);
+    // The multiple-selection result of the open dialog: `size` bytes.
+    void AddSelection(const char* buffer, std::size_t size);
+    bool ShowSaveDialog(HWND owner);
+
+    // Settings: read while the main window is created, written as it goes.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The playlist window's list and totals.
+    void DeleteAll() {}
+    void RefreshList() {}
 
     // Engine operations (UI thread; the play thread at the end of a track).
     bool PlayTrack(std::int32_t index, bool start);
@@ -109,6 +138,9 @@ protected:
 
 private:
     bool StartPlayThread();
+    // Every entry's path, with or without its drive, one line each.
+    void WritePlaylist(const char* path, bool withDrive);
+    void ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scanned);
 };
 
 // The process-wide pointer to the single application object.

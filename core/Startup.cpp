@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "core/ArgumentKind.h"
 #include "core/Player.h"
 #include "platform/WinPath.h"
 
@@ -149,24 +148,13 @@ void CPlayer::TakeCommandLine(int argc, char** argv)
         return;
 
     ClearPlaylist();
+    DeleteAll();
 
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     for (int i = 1; i < argc; ++i) {
         char argument[MAX_PATH];
-        if (!CopyString(argument, sizeof argument, argv[i]))
-            continue;  // longer than any path the player can hold
-        switch (ClassifyArgument(argument, GetFileAttributesA(argument))) {
-        case ArgumentKind::Audio: {
-            char expanded[MAX_PATH];
-            if (ExpandLongName(argument, expanded, sizeof expanded))
-                AddFile(expanded);
-            break;
-        }
-        case ArgumentKind::Folder:
-        case ArgumentKind::Playlist:
-        case ArgumentKind::Ignored:
-            break;
-        }
+        if (CopyString(argument, sizeof argument, argv[i]))  // longer ones name no path the player holds
+            TakePath(argument, true);
     }
     SetCursor(previousCursor);
 

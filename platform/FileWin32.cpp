@@ -99,5 +99,10 @@ bool PlatformCommitFile(std::FILE* file)
 
 bool PlatformReplaceFile(const char* from, const char* to)
 {
+    // A file marked read-only keeps its content, as it would when written
+    // over in place (not every file system refuses the replacement itself).
+    const DWORD attributes = GetFileAttributesA(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

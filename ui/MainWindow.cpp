@@ -13,6 +13,8 @@ enum : WORD {
     CommandExit = 1009,
     CommandExitMenu = 1010,
     CommandEscape = 40001,
+    CommandOpenFiles = 117,
+    CommandSavePlaylist = 1016,
 };
 
 }  // namespace
@@ -33,6 +35,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case CommandPlayPause:
             Player->PlayPause();
             return 0;
+        case CommandOpenFiles:
+            Player->ShowOpenDialog(window);
+            return 0;
+        case CommandSavePlaylist:
+            Player->ShowSaveDialog(window);
+            return 0;
         case CommandStop:
             Player->StopPlayback();
             return 0;
@@ -52,6 +60,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             break;
         }
         break;
+    case WM_DROPFILES:
+        // Files dropped on the main window replace the playlist and play.
+        Player->DropFiles(reinterpret_cast<HDROP>(wParam), true);
+        return 0;
     case WM_CLOSE:
         Player->OnClose();
         break;  // the default handling destroys the window

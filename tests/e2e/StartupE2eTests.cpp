@@ -66,19 +66,6 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST(Startup, ArgumentsThatNameNothingStillStartTheProgram)
-{
-    std::string folder = MakeTestFolder("arguments");
-    TarvelProcess player;
-    ASSERT_TRUE(player.Start("\"" + folder + "\\missing.mp3\" notes.txt", folder));
-    HWND main = player.WaitForWindow("Tarvel", StartLimitMs);
-    ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    DWORD exitCode = 1234;
-    ASSERT_TRUE(player.WaitForExit(2000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-}
-
 TEST(Startup, ProgramCarriesItsIconAndAcceleratorResources)
 {
     HMODULE image = LoadLibraryExA(TarvelExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

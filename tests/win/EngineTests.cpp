@@ -11,41 +11,10 @@
 #include <vector>
 
 #include "TestWave.h"
+#include "WinTestSupport.h"
 #include "core/Player.h"
 
 namespace {
-
-// Answers the window's messages (the play thread sets the caption) for `ms`,
-// or until `done` holds.
-template <typename Done>
-bool PumpUntil(DWORD ms, Done done)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (done())
-            return true;
-        Sleep(5);
-    }
-    return done();
-}
-
-void Pump(DWORD ms)
-{
-    PumpUntil(ms, [] { return false; });
-}
-
-std::string Folder()
-{
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    std::string folder = std::string(base) + "tarvel-engine-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
 
 // A 44100 Hz 16-bit stereo tone of `seconds`.
 std::string WriteTone(const std::string& folder, const char* name, double seconds)
@@ -59,7 +28,7 @@ class Engine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = Folder();
+        folder = TestFolder("engine");
         player = new CPlayer;
         ASSERT_TRUE(player->CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOW));
     }

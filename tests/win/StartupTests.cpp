@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestWave.h"
+#include "WinTestSupport.h"
 #include "core/Player.h"
 
 namespace {
@@ -49,20 +50,9 @@ protected:
     CPlayer* player = nullptr;
 };
 
-std::string TempFolder()
-{
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    std::string folder = std::string(base) + "tarvel-startup-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 void Touch(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    CloseHandle(file);
+    ASSERT_TRUE(WriteText(path, "")) << path;
 }
 
 }  // namespace
@@ -145,14 +135,16 @@ TEST_F(PlayerWindow, CommandLineReplacesTheRestoredPlaylist)
     player->CurrentIndex = 0;
     ASSERT_EQ(player->TrackCount, 1);
 
-    std::string folder = TempFolder();
+    std::string folder = TestFolder("startup");
     char program[] = "Tarvel.exe";
     std::string missing = folder + "\\missing.mp3";
     std::string text = folder + "\\notes.txt";
     Touch(text);
     std::string tooLong = "C:\\" + std::string(300, 'x') + ".mp3";
     char* argv[] = {program, missing.data(), text.data(), tooLong.data()};
+    DialogAnswerer answerer(DialogAnswerer::Cancel);
     player->TakeCommandLine(4, argv);
+    EXPECT_TRUE(answerer.Wait()) << "with nothing to play, the open dialog asks for files";
     EXPECT_EQ(player->TrackCount, 0);
     EXPECT_EQ(player->CurrentIndex, 0);
     DeleteFileA(text.c_str());
@@ -161,7 +153,7 @@ TEST_F(PlayerWindow, CommandLineReplacesTheRestoredPlaylist)
 
 TEST_F(PlayerWindow, AudioFilesOnTheCommandLineJoinThePlaylist)
 {
-    std::string folder = TempFolder();
+    std::string folder = TestFolder("startup");
     // One second of 44100 Hz 16-bit stereo silence, and a mono file that is refused.
     std::string stereo = folder + "\\Quiet Song.wav";
     std::string mono = folder + "\\mono.wav";
@@ -196,7 +188,7 @@ TEST_F(PlayerWindow, NoArgumentsKeepTheRestoredPlaylist)
 
 TEST(ExpandLongName, TakesTheNameTheFileSystemReports)
 {
-    std::string folder = TempFolder();
+    std::string folder = TestFolder("startup");
     std::string file = folder + "\\Long File Name.Mp3";
     Touch(file);
 

@@ -1,0 +1,196 @@
+// What the Windows tests share: message pumping, scratch folders and files,
+// and answering the dialog boxes the program shows.
+#pragma once
+
+#include <windows.h>
+
+#include <process.h>
+
+#include <functional>
+#include <string>
+
+// Answers the window's messages (the play thread sets the caption) for `ms`,
+// or until `done` holds.
+template <typename Done>
+bool PumpUntil(DWORD ms, Done done)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done())
+            return true;
+        Sleep(5);
+    }
+    return done();
+}
+
+inline void Pump(DWORD ms)
+{
+    PumpUntil(ms, [] { return false; });
+}
+
+// A scratch folder of this test process under the temporary folder.
+inline std::string TestFolder(const char* name)
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    std::string folder = std::string(base) + "tarvel-" + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+inline bool WriteText(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                       written == text.size();
+    CloseHandle(file);
+    return whole;
+}
+
+inline std::string ReadText(const std::string& path)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<absent>";
+    char block[4096];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
+        text.append(block, got);
+    CloseHandle(file);
+    return text;
+}
+
+inline bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Removes `path` and everything below it.
+inline void RemoveTree(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link: it goes, not what it leads to.
+        if (!RemoveDirectoryA(path.c_str()))
+            DeleteFileA(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name != "." && name != "..")
+                RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// Waits on its own thread for the next dialog box of this process and
+// answers it: the program under test is blocked inside the box's own
+// message loop meanwhile.
+class DialogAnswerer {
+public:
+    using Answer = std::function<void(HWND dialog)>;
+
+    explicit DialogAnswerer(Answer answer, DWORD limitMs = 20000) : Respond(std::move(answer)), LimitMs(limitMs)
+    {
+        Thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
+    }
+    ~DialogAnswerer() { Wait(); }
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    // Waits until the box was answered or the limit passed; true when answered.
+    bool Wait()
+    {
+        if (Thread != nullptr) {
+            WaitForSingleObject(Thread, INFINITE);
+            CloseHandle(Thread);
+            Thread = nullptr;
+        }
+        return Answered;
+    }
+
+    std::string Caption;  // of the box that was answered
+    bool Answered = false;
+
+    // Answers: cancel; or type `names` into the file name field and press OK.
+    static void Cancel(HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+    static Answer Choose(std::string names)
+    {
+        return [names](HWND dialog) {
+            HWND field = GetDlgItem(dialog, 0x47C);  // the file name box of the explorer-style dialog
+            if (field == nullptr)
+                field = GetDlgItem(dialog, 0x480);
+            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        };
+    }
+    // The text of a message box (its static control).
+    static std::string MessageText(HWND box)
+    {
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        return text;
+    }
+
+private:
+    struct Search {
+        DWORD Process;
+        HWND Found;
+    };
+    static BOOL CALLBACK Match(HWND window, LPARAM context)
+    {
+        Search* search = reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (process == search->Process && std::string(name) == "#32770" && IsWindowVisible(window) &&
+            IsWindowEnabled(window)) {
+            search->Found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static unsigned __stdcall Run(void* context)
+    {
+        DialogAnswerer* self = static_cast<DialogAnswerer*>(context);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < self->LimitMs; Sleep(20)) {
+            Search search{GetCurrentProcessId(), nullptr};
+            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+            if (search.Found == nullptr)
+                continue;
+            Sleep(200);  // the box fills its controls after it shows
+            char caption[256] = {};
+            GetWindowTextA(search.Found, caption, sizeof caption);
+            self->Caption = caption;
+            self->Respond(search.Found);
+            self->Answered = true;
+            return 0;
+        }
+        return 0;
+    }
+
+    Answer Respond;
+    DWORD LimitMs;
+    HANDLE Thread = nullptr;
+};
