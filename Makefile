@@ -55,10 +55,11 @@ test: deps
 bench:
 	scripts/bench.sh
 
-# libFuzzer over the stream feed and the decoder: make fuzz FUZZ_SECONDS=600
+# libFuzzer over the stream feed and the decoder, or the playlist text:
+# make fuzz FUZZ_SECONDS=600 [FUZZ_TARGET=playlist]
 FUZZ_SECONDS ?= 600
 fuzz:
-	scripts/fuzz.sh $(FUZZ_SECONDS)
+	scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGET)
 
 clean:
 	rm -rf build

@@ -6,70 +6,49 @@
 #include "platform/File.h"
 #include "platform/WinPath.h"
 
-namespace {
-
-// Cuts the bytes of a playlist file into lines and hands on those that name
-// a path.
-class LineSplitter {
-public:
-    explicit LineSplitter(const std::function<void(const char*)>& take) : Take(take) {}
-
-    // False once reading must end.
-    bool Feed(const char* bytes, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (bytes[i] != '\n') {
-                if (Length < Capacity)
-                    Line[Length] = bytes[i];
-                ++Length;
-            } else if (!EndLine()) {
-                return false;
-            }
+bool PlaylistLineReader::Feed(const char* bytes, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (bytes[i] != '\n') {
+            if (Length < Capacity)
+                Line[Length] = bytes[i];
+            ++Length;
+        } else if (!EndLine()) {
+            return false;
         }
+    }
+    return true;
+}
+
+void PlaylistLineReader::Finish()
+{
+    if (Length > 0)
+        EndLine();
+}
+
+bool PlaylistLineReader::EndLine()
+{
+    std::size_t length = Length;
+    Length = 0;
+    if (length <= Capacity && length > 0 && Line[length - 1] == '\r')
+        --length;  // the CR of CR LF
+    if (length == 0)
+        return true;  // a blank line names nothing
+    if (Line[0] == '\0')
+        return false;  // nothing readable follows
+    if (length > PlaylistLineLimit || Line[0] == '#')
         return true;
-    }
-
-    // A last line without a line end.
-    void Finish()
-    {
-        if (Length > 0)
-            EndLine();
-    }
-
-private:
-    bool EndLine()
-    {
-        std::size_t length = Length;
-        Length = 0;
-        if (length <= Capacity && length > 0 && Line[length - 1] == '\r')
-            --length;  // the CR of CR LF
-        if (length == 0)
-            return true;  // a blank line names nothing
-        if (Line[0] == '\0')
-            return false;  // nothing readable follows
-        if (length > PlaylistLineLimit || Line[0] == '#')
-            return true;
-        Line[length] = '\0';  // a NUL inside the line ends it earlier
-        Take(Line);
-        return true;
-    }
-
-    // The limit and the CR of a line end.
-    static constexpr std::size_t Capacity = PlaylistLineLimit + 1;
-
-    const std::function<void(const char*)>& Take;
-    char Line[Capacity + 1];
-    std::size_t Length = 0;  // bytes of the line so far, also beyond Capacity
-};
-
-}  // namespace
+    Line[length] = '\0';  // a NUL inside the line ends it earlier
+    Take(Line);
+    return true;
+}
 
 bool ReadPlaylistLines(const char* path, const std::function<void(const char* line)>& take)
 {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr)
         return false;
-    LineSplitter splitter(take);
+    PlaylistLineReader splitter(take);
     char block[16384];
     bool more = true;
     while (more) {

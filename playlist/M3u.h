@@ -5,11 +5,33 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The longest line the reader takes; a longer one could only be cut into
 // other paths.
 inline constexpr std::size_t PlaylistLineLimit = 255;
+
+// Cuts the text of a playlist file, given in pieces of any size, into lines
+// and hands on those that name a path (the rules of ReadPlaylistLines).
+class PlaylistLineReader {
+public:
+    explicit PlaylistLineReader(std::function<void(const char* line)> take) : Take(std::move(take)) {}
+    // False once reading must end.
+    bool Feed(const char* bytes, std::size_t count);
+    // The end of the text: a last line without a line end counts.
+    void Finish();
+
+private:
+    bool EndLine();
+
+    // The limit and the CR of a line end.
+    static constexpr std::size_t Capacity = PlaylistLineLimit + 1;
+
+    std::function<void(const char*)> Take;
+    char Line[Capacity + 1];
+    std::size_t Length = 0;  // bytes of the line so far, also beyond Capacity
+};
 
 // Calls `take` with each line of the playlist file at `path` that names a
 // path, in order, without its line end. Lines end with CR LF or LF, the last

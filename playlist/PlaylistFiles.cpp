@@ -238,7 +238,9 @@ void CPlayer::DropFiles(HDROP drop, bool replace)
 
 bool CPlayer::ShowOpenDialog(HWND owner)
 {
-    std::vector<char> buffer(DialogBufferBytes, '\0');
+    // One byte beyond what the dialog may fill keeps the result terminated;
+    // a last name the dialog could not finish is never taken.
+    std::vector<char> buffer(DialogBufferBytes + 1, '\0');
     OPENFILENAMEA dialog;
     PrepareDialog(&dialog, owner, OpenFilter, buffer.data(), OpenFileInitialDir);
     if (!GetOpenFileNameA(&dialog)) {
@@ -246,7 +248,6 @@ bool CPlayer::ShowOpenDialog(HWND owner)
             MessageBoxA(owner, TooManyFiles, ClassName, MB_OK);
         return false;
     }
-    buffer.back() = '\0';
 
     PathParts parts;
     SplitPath(buffer.data(), &parts);
@@ -259,7 +260,7 @@ bool CPlayer::ShowOpenDialog(HWND owner)
     const DWORD attributes = GetFileAttributesA(buffer.data());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, buffer.data());
-        AddSelection(buffer.data(), buffer.size());
+        AddSelection(buffer.data(), DialogBufferBytes);
     } else {
         const std::string folder = std::string(parts.Drive) + parts.Folder;
         CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, folder.c_str());
@@ -293,12 +294,11 @@ void CPlayer::AddSelection(const char* buffer, std::size_t size)
 
 bool CPlayer::ShowSaveDialog(HWND owner)
 {
-    std::vector<char> buffer(DialogBufferBytes, '\0');
+    std::vector<char> buffer(DialogBufferBytes + 1, '\0');
     OPENFILENAMEA dialog;
     PrepareDialog(&dialog, owner, SaveFilter, buffer.data(), OpenFileInitialDir);
     if (!GetSaveFileNameA(&dialog))
         return false;
-    buffer.back() = '\0';
     SavePlaylist(buffer.data());
     return true;
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Fuzzes the stream feed and the decoder with libFuzzer under AddressSanitizer
-# and UndefinedBehaviorSanitizer: scripts/fuzz.sh [SECONDS]
-# The corpus grows in build/fuzz/corpus, seeded with the conformance streams;
-# findings land in build/fuzz/findings.
+# Fuzzes with libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer:
+# scripts/fuzz.sh [SECONDS] [decoder|playlist]
+# decoder (the default): the stream feed and the decoder, seeded with the
+# conformance streams; playlist: playlist text and the path rules.
+# The corpus grows in build/fuzz/TARGET/corpus (build/fuzz/corpus for the
+# decoder); findings land in build/fuzz/findings.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
+target=${2:-decoder}
 cd "$root"
 for p in clang libclang-rt-14-dev; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="${missing:-} $p"
@@ -15,7 +18,19 @@ if [ -n "${missing:-}" ]; then
 fi
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DTARVEL_FUZZ=ON >/dev/null
-cmake --build build/fuzz --target tarvel_decoder_fuzz
+cmake --build build/fuzz --target "tarvel_${target}_fuzz"
+mkdir -p build/fuzz/findings build/fuzz/seeds
+if [ "$target" = playlist ]; then
+  corpus=build/fuzz/playlist/corpus
+  seeds=build/fuzz/playlist/seeds
+  mkdir -p "$corpus" "$seeds"
+  printf '\x07#EXTM3U\r\n#EXTINF:1,A - B\r\nsub\\a.mp3\r\n\\Music\\b.mp3\nC:\\x\\..\\c.wav' >"$seeds/extended"
+  printf '\x00..\\..\\\x95\x5c\\d.mp3\n\\\\srv\\share\\e.mp2\r\nC:f.mp1\n' >"$seeds/paths"
+  build/fuzz/bin/tarvel_playlist_fuzz "$corpus" "$seeds" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -artifact_prefix=build/fuzz/findings/ -print_final_stats=1
+  echo "fuzz: corpus of $(ls "$corpus" | wc -l) inputs, $(ls build/fuzz/findings | wc -l) findings"
+  exit 0
+fi
 mkdir -p build/fuzz/corpus build/fuzz/seeds build/fuzz/findings
 shared="$root/../shared/conformance"
 if [ -d "$shared" ]; then

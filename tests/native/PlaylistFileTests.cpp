@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -123,6 +124,21 @@ TEST(PlaylistLines, LongLinesAreLeftOutWholeNeverCutIntoOtherPaths)
     // Lines longer than one read of the file.
     const std::string huge(100000, 'h');
     EXPECT_EQ(LinesOf(huge + "\nend.mp3\n" + huge), std::vector<std::string>{"end.mp3"});
+}
+
+TEST(PlaylistLines, TextInPiecesOfAnySizeGivesTheSameLines)
+{
+    const std::string text = "#EXTM3U\r\na.mp3\r\n" + std::string(300, 'x') + "\r\nsub\\b.mp3\r\n\r\nc.mp3\r";
+    const std::vector<std::string> expected = {"a.mp3", "sub\\b.mp3", "c.mp3"};
+    EXPECT_EQ(LinesOf(text), expected);
+    for (std::size_t piece : {1u, 2u, 3u, 7u, 255u, 256u, 257u}) {
+        std::vector<std::string> lines;
+        PlaylistLineReader reader([&](const char* line) { lines.emplace_back(line); });
+        for (std::size_t at = 0; at < text.size(); at += piece)
+            ASSERT_TRUE(reader.Feed(text.data() + at, std::min(piece, text.size() - at)));
+        reader.Finish();
+        EXPECT_EQ(lines, expected) << "pieces of " << piece;
+    }
 }
 
 TEST(PlaylistLines, WrittenLinesWithAndWithoutTheDrive)

@@ -394,6 +394,47 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
     EXPECT_EQ(player->TrackCount, 2);
 }
 
+TEST_F(PlaylistFiles, ChoosingMoreThanTheDialogCanHoldIsSafe)
+{
+    // About 45000 bytes of names for a 35535-byte result.
+    std::vector<std::string> files;
+    std::string names;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = std::string(140, 'n') + std::to_string(1000 + i) + ".wav";
+        files.push_back(Wave(name));
+        names += "\"" + name + "\" ";
+    }
+    std::strcpy(player->OpenFileInitialDir, folder.c_str());
+    std::string message, caption;
+    DialogAnswerer answerer([&](HWND dialog) {
+        DialogAnswerer::Choose(names)(dialog);
+        HWND box = DialogAnswerer::FindDialog(3000, dialog);
+        if (box == nullptr)
+            return;
+        message = DialogAnswerer::MessageText(box);
+        char text[64] = {};
+        GetWindowTextA(box, text, sizeof text);
+        caption = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    const bool taken = player->ShowOpenDialog(player->MainWindow);
+    ASSERT_TRUE(answerer.Wait());
+    if (!taken) {
+        // The system reports the overflow: the player says so and adds nothing.
+        EXPECT_EQ(message, "選択されたファイルが多すぎます");
+        EXPECT_EQ(caption, "Tarvel");
+        EXPECT_EQ(player->TrackCount, 0);
+    } else {
+        // Wine hands over what fits instead: only whole names of chosen files
+        // are taken, nothing read past the result.
+        EXPECT_EQ(message, "");
+        EXPECT_LT(player->TrackCount, 300);
+        for (const std::string& path : Paths())
+            EXPECT_NE(std::find(files.begin(), files.end(), path), files.end()) << path;
+        std::printf("%d of 300 chosen files fitted the result\n", player->TrackCount);
+    }
+}
+
 TEST_F(PlaylistFiles, SaveDialogWritesThePlaylistUnderTheChosenName)
 {
     const std::string a = Wave("a.wav");

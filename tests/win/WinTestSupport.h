@@ -152,9 +152,25 @@ public:
         return text;
     }
 
+    // The next dialog box of this process other than `other`, once it has
+    // filled its controls; null when none shows within `limitMs`.
+    static HWND FindDialog(DWORD limitMs, HWND other)
+    {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < limitMs; Sleep(20)) {
+            Search search{GetCurrentProcessId(), other, nullptr};
+            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+            if (search.Found != nullptr) {
+                Sleep(200);
+                return search.Found;
+            }
+        }
+        return nullptr;
+    }
+
 private:
     struct Search {
         DWORD Process;
+        HWND Other;
         HWND Found;
     };
     static BOOL CALLBACK Match(HWND window, LPARAM context)
@@ -164,7 +180,8 @@ private:
         GetWindowThreadProcessId(window, &process);
         char name[16] = {};
         GetClassNameA(window, name, sizeof name);
-        if (process == search->Process && std::string(name) == "#32770" && IsWindowVisible(window) &&
+        if (process == search->Process && window != search->Other && std::string(name) == "#32770" &&
+            IsWindowVisible(window) &&
             IsWindowEnabled(window)) {
             search->Found = window;
             return FALSE;
@@ -174,19 +191,14 @@ private:
     static unsigned __stdcall Run(void* context)
     {
         DialogAnswerer* self = static_cast<DialogAnswerer*>(context);
-        for (DWORD start = GetTickCount(); GetTickCount() - start < self->LimitMs; Sleep(20)) {
-            Search search{GetCurrentProcessId(), nullptr};
-            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-            if (search.Found == nullptr)
-                continue;
-            Sleep(200);  // the box fills its controls after it shows
-            char caption[256] = {};
-            GetWindowTextA(search.Found, caption, sizeof caption);
-            self->Caption = caption;
-            self->Respond(search.Found);
-            self->Answered = true;
+        HWND dialog = FindDialog(self->LimitMs, nullptr);
+        if (dialog == nullptr)
             return 0;
-        }
+        char caption[256] = {};
+        GetWindowTextA(dialog, caption, sizeof caption);
+        self->Caption = caption;
+        self->Respond(dialog);
+        self->Answered = true;
         return 0;
     }
 
