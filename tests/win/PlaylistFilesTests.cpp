@@ -304,10 +304,15 @@ TEST_F(PlaylistFiles, LinksBackUpTheTreeDoNotScanForever)
     const std::vector<std::string> links = {top + "\\up1", top + "\\sub\\up2", top + "\\sub\\up3"};
     bool linked = true;
     for (const std::string& link : links)
-        linked = linked && RunOnHost("/bin/ln -s", {top, link}) && Exists(link);
+        linked = linked && RunOnHost("/bin/ln -s", {top, link}) &&
+                 PumpUntil(5000, [&] { return Exists(link); });  // the wait may end before the host program
     struct Unlink {
         const std::vector<std::string>& links;
-        ~Unlink() { RunOnHost("/bin/rm -f", links); }
+        ~Unlink()
+        {
+            RunOnHost("/bin/rm -f", links);
+            PumpUntil(5000, [&] { return std::none_of(links.begin(), links.end(), Exists); });
+        }
     } unlink{links};
     if (!linked)
         GTEST_SKIP() << "no host links here";
