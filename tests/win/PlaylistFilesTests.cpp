@@ -344,6 +344,13 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]) << "the first dropped file plays";
     EXPECT_EQ(State(), 1);
 
+    // Dropped without replacing (as on the playlist window): appended, and
+    // playback goes on.
+    const std::string w = Wave("w.wav");
+    player->DropFiles(MakeDrop({w}), false);
+    EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, w}));
+    EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]);
+
     // A drop that adds nothing still stops and empties the list; the open
     // dialog then asks for files.
     DialogAnswerer answerer(DialogAnswerer::Cancel);
