@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "TestWave.h"
-#include "WinTestSupport.h"
+#include "PlayerTest.h"
 #include "core/Player.h"
 
 namespace {
@@ -24,38 +24,12 @@ std::string WriteTone(const std::string& folder, const char* name, double second
     return path;
 }
 
-class Engine : public ::testing::Test {
+class Engine : public PlayerTest {
 protected:
-    void SetUp() override
-    {
-        folder = TestFolder("engine");
-        player = new CPlayer;
-        ASSERT_TRUE(player->CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOW));
-    }
-    void TearDown() override
-    {
-        if (IsWindow(player->MainWindow))
-            SendMessageA(player->MainWindow, WM_CLOSE, 0, 0);
-        Pump(50);
-        UnregisterClassA("Tarvel", GetModuleHandleA(nullptr));
-        delete player;
-        for (const auto& path : files)
-            DeleteFileA(path.c_str());
-        RemoveDirectoryA(folder.c_str());
-    }
+    Engine() : PlayerTest("engine") {}
     void Add(const char* name, double seconds)
     {
-        files.push_back(WriteTone(folder, name, seconds));
-        player->AddFile(files.back().c_str());
-    }
-    // Read under the engine lock: a track change passes through the stopped
-    // state while the play thread holds it.
-    std::int32_t State() const
-    {
-        EnterCriticalSection(&player->EngineLock);
-        const std::int32_t state = player->WaveOut->State;
-        LeaveCriticalSection(&player->EngineLock);
-        return state;
+        player->AddFile(WriteTone(folder, name, seconds).c_str());
     }
     void Command(WORD id) { SendMessageA(player->MainWindow, WM_COMMAND, id, 0); }
     // The entries played, in order, until playback stops or `ms` pass.
@@ -73,9 +47,6 @@ protected:
         });
         return seen;
     }
-    std::string folder;
-    std::vector<std::string> files;
-    CPlayer* player = nullptr;
 };
 
 }  // namespace
@@ -220,7 +191,6 @@ TEST_F(Engine, SeekInAnMp3BehindALargeTagLandsOnTheRequestedFrame)
     DWORD written = 0;
     WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
     CloseHandle(h);
-    files.push_back(path);
     player->AddFile(path.c_str());
     ASSERT_EQ(player->TrackCount, 1);
     const TrackEntry* entry = player->Tracks[0];

@@ -10,31 +10,16 @@
 #include <vector>
 
 #include "TestWave.h"
-#include "WinTestSupport.h"
+#include "PlayerTest.h"
 #include "core/Player.h"
 #include "platform/WinPath.h"
 
 namespace {
 
-class PlaylistFiles : public ::testing::Test {
+class PlaylistFiles : public PlayerTest {
 protected:
-    void SetUp() override
-    {
-        GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
-        folder = TestFolder("playlist");
-        player = new CPlayer;
-        ASSERT_TRUE(player->CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOW));
-    }
-    void TearDown() override
-    {
-        if (IsWindow(player->MainWindow))
-            SendMessageA(player->MainWindow, WM_CLOSE, 0, 0);
-        Pump(50);
-        UnregisterClassA("Tarvel", GetModuleHandleA(nullptr));
-        delete player;
-        SetCurrentDirectoryA(previousFolder);
-        RemoveTree(folder);
-    }
+    PlaylistFiles() : PlayerTest("playlist") {}
+
     // A short 44100 Hz stereo WAV file at `name` below the test folder.
     std::string Wave(const std::string& name, std::uint16_t channels = 2)
     {
@@ -67,17 +52,6 @@ protected:
         GetCurrentDirectoryA(sizeof current, current);
         return current;
     }
-    std::int32_t State() const
-    {
-        EnterCriticalSection(&player->EngineLock);
-        const std::int32_t state = player->WaveOut->State;
-        LeaveCriticalSection(&player->EngineLock);
-        return state;
-    }
-
-    char previousFolder[MAX_PATH] = {};
-    std::string folder;
-    CPlayer* player = nullptr;
 };
 
 std::string WithoutDrive(const std::string& path)
