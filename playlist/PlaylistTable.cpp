@@ -22,6 +22,8 @@ PlaylistTable::~PlaylistTable()
 
 void PlaylistTable::AddFile(const char* path)
 {
+    if (TrackCount >= MaxTracks)
+        return;  // a full table takes nothing more: no need to read the file
     TrackEntry* entry = new (std::nothrow) TrackEntry{};
     if (entry == nullptr)
         return;

@@ -17,6 +17,7 @@ public:
     std::int64_t TotalBytes = 0;
     std::int32_t TotalSeconds = 0;
     int LockDepth = 0;
+    int Reads = 0;  // files whose information was read
 
     void Fill(int count)
     {
@@ -28,6 +29,7 @@ public:
 protected:
     bool ReadTrackInfo(const char* path, TrackEntry* entry) override
     {
+        ++Reads;
         if (std::strstr(path, "unreadable"))
             return false;
         std::snprintf(entry->Path, sizeof entry->Path, "%s", path);
@@ -107,6 +109,7 @@ TEST(PlaylistTable, HoldsAtMostTenThousandEntries)
     ASSERT_EQ(table.TrackCount, MaxTracks);
     table.AddFile("C:\\one-too-many.mp3");
     EXPECT_EQ(table.TrackCount, MaxTracks);
+    EXPECT_EQ(table.Reads, MaxTracks) << "a full table does not read the file";
     EXPECT_EQ(table.TotalSeconds, 10 * MaxTracks);
 
     table.PlayHistory[1] = 77;

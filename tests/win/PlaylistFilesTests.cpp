@@ -310,10 +310,16 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     const std::string y = Mpeg("y.mp1");
     const std::string z = Wave("dropped\\z.wav");
     const std::string tooLong = folder + "\\" + std::string(300, 'n') + ".wav";
+    Make("lists");
+    Make("lists\\sub");
+    const std::string listed = Wave("lists\\sub\\listed.wav");
+    ASSERT_TRUE(WriteText(folder + "\\lists\\x.m3u", "sub\\listed.wav\r\n"));
     PostMessageA(player->MainWindow, WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop({x, tooLong, y, folder + "\\dropped", folder + "\\notes.txt"})), 0);
-    ASSERT_TRUE(PumpUntil(3000, [&] { return player->TrackCount == 3; }));
-    EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z}));
+                 reinterpret_cast<WPARAM>(MakeDrop({x, tooLong, y, folder + "\\dropped", folder + "\\notes.txt",
+                                                    folder + "\\lists\\x.m3u"})),
+                 0);
+    ASSERT_TRUE(PumpUntil(3000, [&] { return player->TrackCount == 4; }));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, listed})) << "a dropped playlist's lines are relative to its folder";
     EXPECT_EQ(player->CurrentIndex, 0);
     EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]) << "the first dropped file plays";
     EXPECT_EQ(State(), 1);
@@ -322,7 +328,7 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     // playback goes on.
     const std::string w = Wave("w.wav");
     player->DropFiles(MakeDrop({w}), false);
-    EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, w}));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, listed, w}));
     EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]);
 
     // A drop that adds nothing still stops and empties the list; the open
