@@ -70,12 +70,7 @@ bool PlaylistLine(const char* entryPath, const char* currentDirectory, bool with
         return false;
     PathParts parts;
     SplitPath(full, &parts);
-    line.clear();
-    if (withDrive)
-        line += parts.Drive;
-    line += parts.Folder;
-    line += parts.Name;
-    line += parts.Extension;
+    line = full + (withDrive ? 0 : std::strlen(parts.Drive));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cderr.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -48,13 +49,17 @@ bool CurrentFolder(char (&folder)[MAX_PATH])
     return length != 0 && length < sizeof folder;
 }
 
-// Makes the folder of `path` (drive and folder) the current directory.
-void EnterFolderOf(const char* path)
+// The drive and folder of `path`: C:\Music\ for C:\Music\a.mp3.
+std::string FolderOf(const char* path)
 {
     PathParts parts;
     SplitPath(path, &parts);
-    const std::string folder = std::string(parts.Drive) + parts.Folder;
-    SetCurrentDirectoryA(folder.c_str());
+    return std::string(parts.Drive) + parts.Folder;
+}
+
+void EnterFolderOf(const char* path)
+{
+    SetCurrentDirectoryA(FolderOf(path).c_str());
 }
 
 bool IdentifyCurrentFolder(FolderIdentity* identity)
@@ -152,9 +157,7 @@ void CPlayer::ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scan
     // links that lead back up the tree would otherwise never end.
     FolderIdentity identity;
     const bool identified = IdentifyCurrentFolder(&identity);
-    bool seen = false;
-    for (const FolderIdentity& earlier : scanned)
-        seen = seen || (identified && earlier == identity);
+    const bool seen = identified && std::find(scanned.begin(), scanned.end(), identity) != scanned.end();
     char current[MAX_PATH];
     if (!seen && CurrentFolder(current)) {
         if (identified)
@@ -262,8 +265,7 @@ bool CPlayer::ShowOpenDialog(HWND owner)
         CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, buffer.data());
         AddSelection(buffer.data(), DialogBufferBytes);
     } else {
-        const std::string folder = std::string(parts.Drive) + parts.Folder;
-        CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, folder.c_str());
+        CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, FolderOf(buffer.data()).c_str());
         if (EqualsNoCase(parts.Extension, ".M3U"))
             ReadPlaylist(buffer.data());  // the dialog made its folder current
         else if (IsAudioExtension(parts.Extension))
