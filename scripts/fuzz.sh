@@ -32,13 +32,10 @@ if [ "$target" = playlist ]; then
   exit 0
 fi
 mkdir -p build/fuzz/corpus build/fuzz/seeds build/fuzz/findings
-shared="$root/../shared/conformance"
-if [ -d "$shared" ]; then
-  for f in "$shared"/*.bit; do
-    # Options byte 0, no seek, then the first 16 KiB of the stream.
-    { printf '\x00\x00'; head -c 16384 "$f"; } >"build/fuzz/seeds/$(basename "$f")"
-  done
-fi
+for f in "$root"/tests/data/conformance/*.bit; do
+  # Options byte 0, no seek, then the first 16 KiB of the stream.
+  { printf '\x00\x00'; head -c 16384 "$f"; } >"build/fuzz/seeds/$(basename "$f")"
+done
 build/fuzz/bin/tarvel_decoder_fuzz build/fuzz/corpus build/fuzz/seeds \
   -max_total_time="$seconds" -max_len=20000 -timeout=10 -rss_limit_mb=4096 \
   -artifact_prefix=build/fuzz/findings/ -print_final_stats=1

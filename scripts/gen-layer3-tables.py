@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes decoder/Layer3Tables.inc from the Huffman codes and band tables.
 
-usage: gen-layer3-tables.py huffman.txt sfb_bands.txt > decoder/Layer3Tables.inc
+usage: gen-layer3-tables.py tests/data/mpeg-tables/huffman.txt tests/data/mpeg-tables/sfb_bands.txt \
+       > decoder/Layer3Tables.inc
 """
 import sys
 

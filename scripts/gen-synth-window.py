@@ -5,7 +5,7 @@ The decoder keeps 264 of the 512 coefficients, in units of 1/65536:
 sixteen pair rows W[j][0..15] followed by the middle row M[0..7], with
 W[j][2i] = D[64i + j], W[j][2i + 1] = D[64i + 32 + j], M[i] = -D[64i + 48].
 
-usage: gen-synth-window.py synth_window.txt > decoder/SynthWindow.inc
+usage: gen-synth-window.py tests/data/mpeg-tables/synth_window.txt > decoder/SynthWindow.inc
 """
 import sys
 

@@ -55,7 +55,7 @@ void RunAndClose(const std::string& arguments, const std::string& folder, const 
     TarvelProcess player;
     ASSERT_TRUE(player.Start(arguments, folder));
     HWND main = player.WaitForWindow("Tarvel", StartLimitMs);
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
     // Shown once its creation, which reads the resume playlist, is over.
     for (DWORD begin = GetTickCount(); !IsWindowVisible(main) && GetTickCount() - begin < StartLimitMs;)
         Sleep(20);
@@ -63,7 +63,7 @@ void RunAndClose(const std::string& arguments, const std::string& folder, const 
         whileOpen();
     PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(player.WaitForExit(10000, &exitCode));
+    ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
 }
 
@@ -81,7 +81,7 @@ TEST(PlaylistIntake, CommandLineOrderCarriesOverToTheNextRun)
         return start + "\\" + name;
     };
     auto mpeg = [&](const std::string& name) {
-        CopyFileA(TARVEL_SHARED_DIR "/conformance/l3-hecommon.bit", (start + "\\" + name).c_str(), FALSE);
+        CopyInput("conformance/l3-hecommon.bit", start + "\\" + name);
         return start + "\\" + name;
     };
     const std::string one = wave("sub\\one.wav");
@@ -135,16 +135,16 @@ TEST(PlaylistIntake, NothingToPlayAsksForFilesAndLeavesNoPlaylistBehind)
     TarvelProcess player;
     ASSERT_TRUE(player.Start("\"" + start + "\\missing.mp3\" notes.txt", start));
     HWND main = player.WaitForWindow("Tarvel", StartLimitMs);
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
     // Every argument was ignored: the open dialog asks for files.
     HWND dialog = player.WaitForWindow("#32770", StartLimitMs);
-    ASSERT_NE(dialog, nullptr) << "the open dialog";
+    ASSERT_NE(dialog, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the open dialog";
     for (DWORD begin = GetTickCount(); !IsWindowVisible(dialog) && GetTickCount() - begin < StartLimitMs;)
         Sleep(50);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(player.WaitForExit(10000, &exitCode));
+    ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(Exists(start + "\\PrePlayList.m3u")) << "an empty playlist leaves no file";
     RemoveTree(start);

@@ -16,7 +16,7 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     TarvelProcess first;
     ASSERT_TRUE(first.Start("", folder));
     HWND main = first.WaitForWindow("Tarvel", StartLimitMs);
-    ASSERT_NE(main, nullptr) << "the main window appears";
+    ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
     RECT client;
     GetClientRect(main, &client);
     EXPECT_EQ(client.right - client.left, 250);
@@ -29,7 +29,7 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     TarvelProcess second;
     ASSERT_TRUE(second.Start("", folder));
     HWND box = second.WaitForWindow("#32770", StartLimitMs);
-    ASSERT_NE(box, nullptr) << "the second instance shows a message box";
+    ASSERT_NE(box, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the second instance's message box";
     // The box exists a moment before its texts are set.
     char text[128] = {};
     for (DWORD start = GetTickCount(); GetTickCount() - start < StartLimitMs; Sleep(20)) {
@@ -43,7 +43,7 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     EXPECT_EQ(second.WaitForWindow("Tarvel", 0), nullptr) << "no second main window";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(second.WaitForExit(10000, &exitCode));
+    ASSERT_TRUE(second.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(first.IsRunning());
     EXPECT_TRUE(IsWindow(main));
@@ -60,9 +60,9 @@ TEST(Startup, OneInstanceRunsAndClosesCleanly)
     TarvelProcess third;
     ASSERT_TRUE(third.Start("", folder));
     main = third.WaitForWindow("Tarvel", StartLimitMs);
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
     PostMessageA(main, WM_COMMAND, 40001, 0);
-    ASSERT_TRUE(third.WaitForExit(2000, &exitCode));
+    ASSERT_TRUE(third.WaitForExit(2000, &exitCode)) << "gave up after 2000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
 }
 

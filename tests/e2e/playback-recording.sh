@@ -3,11 +3,11 @@
 # null sink's monitor is recorded, and checks that the recording holds the
 # WAV's samples followed by tarvel-decode's output for the MP3: every frame,
 # unchanged and in order (silence between and around them is allowed).
-# usage: playback-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR SHARED
+# usage: playback-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR DATA
 set -uo pipefail
-probe=$1 tarvel=$2 decode=$3 work=$4 shared=$5
+probe=$1 tarvel=$2 decode=$3 work=$4 data=$5
+stream="$data/conformance/l3-hecommon.bit"
 source "$(dirname "$0")/recording-common.sh"
-stream="$shared/conformance/l3-hecommon.bit"
 
 wine "$probe" signal-wav "$(winpath "$work/a.wav")" 1.5 || exit 1
 cp "$stream" b.mp3
@@ -17,13 +17,13 @@ wine "$decode" --raw "$(winpath "$work/b.mp3")" "$(winpath "$work/b.raw")" || ex
 parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw recorded.raw &
 recorder=$!
 sleep 0.5
-wine "$tarvel" "$(winpath "$work/a.wav")" "$(winpath "$work/b.mp3")" &
+"$here/scripts/wine-exec.sh" "$tarvel" "$(winpath "$work/a.wav")" "$(winpath "$work/b.mp3")" &
 player=$!
 # 1.5 s and 3.0 s of audio, the device's queue and the track change.
 sleep 7
 wine "$probe" close-player
 closed=$?
-wait "$player" 2>/dev/null
+wait_for "$player" 10 "Tarvel.exe to end after its close" || closed=1
 sleep 0.3
 kill "$recorder" 2>/dev/null
 wait "$recorder" 2>/dev/null

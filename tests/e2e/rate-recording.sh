@@ -3,21 +3,22 @@
 # Tarvel.exe, one after the other, while the null sink (44100 Hz) is
 # recorded, and checks that both last as long as they should and that the
 # tone keeps its pitch: the device was opened at their own rate.
-# usage: rate-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR SHARED
+# usage: rate-recording.sh PROBE.exe Tarvel.exe tarvel-decode.exe WORKDIR DATA
 set -uo pipefail
-probe=$1 tarvel=$2 decode=$3 work=$4 shared=$5
+probe=$1 tarvel=$2 decode=$3 work=$4 data=$5
+stream="$data/conformance/l2-fl16.bit"  # Layer II, 256 kbit/s, 48000 Hz, stereo
 source "$(dirname "$0")/recording-common.sh"
-stream="$shared/conformance/l2-fl16.bit"  # Layer II, 256 kbit/s, 48000 Hz, stereo
+status=0
 
 play() {  # file, seconds to wait, recording name
   parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw "$3" &
   local recorder=$!
   sleep 0.5
-  wine "$tarvel" "$(winpath "$work/$1")" &
+  "$here/scripts/wine-exec.sh" "$tarvel" "$(winpath "$work/$1")" &
   local player=$!
   sleep "$2"
   wine "$probe" close-player >/dev/null
-  wait "$player" 2>/dev/null
+  wait_for "$player" 10 "Tarvel.exe to end after its close" || status=1
   kill "$recorder" 2>/dev/null
   wait "$recorder" 2>/dev/null
 }
@@ -28,7 +29,6 @@ wine "$decode" --raw "$(winpath "$work/stream48.mp2")" "$(winpath "$work/stream4
 play tone48.wav 5 tone.rec
 play stream48.mp2 5 stream.rec
 
-status=0
 check() {  # label, measured value, low, high
   if awk -v v="$2" -v lo="$3" -v hi="$4" 'BEGIN{exit !(v >= lo && v <= hi)}'; then
     echo "$1 $2 (within $3..$4)"

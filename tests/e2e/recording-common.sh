@@ -1,16 +1,36 @@
 # Shared by the recording tests (sourced): runs the caller inside the Wine
-# environment, checks for the conformance data, and gives a fresh work folder.
-# Needs: work, shared, the caller's "$0" and "$@".
+# environment, checks its input, gives a fresh work folder, and runs Windows
+# programs with a time limit.
+# Needs: work, stream (the test's input file), the caller's "$0" and "$@".
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 if [ -z "${TARVEL_WINE_ENV:-}" ]; then
   exec "$here/scripts/with-wine-env.sh" "$0" "$@"
 fi
-if [ ! -d "$shared/conformance" ]; then
-  echo "no conformance data: skipped"
-  exit 0
+if [ ! -f "$stream" ]; then
+  echo "missing test input: $stream"
+  exit 1
 fi
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
-wine() { "$here/scripts/wine-exec.sh" "$@"; }
+# A Windows program that must end within 60 s.
+wine() {
+  timeout -k 5 60 "$here/scripts/wine-exec.sh" "$@"
+  local status=$?
+  [ $status -eq 124 ] && echo "gave up after 60 s waiting for: $*" >&2
+  return $status
+}
+# Waits up to SECONDS for the background process PID to end; says WHAT it
+# waited for and ends it when the limit passes.
+wait_for() {  # pid, seconds, what
+  local i
+  for ((i = 0; i < $2 * 10; i++)); do
+    kill -0 "$1" 2>/dev/null || { wait "$1" 2>/dev/null; return 0; }
+    sleep 0.1
+  done
+  echo "gave up after $2 s waiting for $3" >&2
+  kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+  return 1
+}
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }

@@ -16,10 +16,11 @@ parec --device="$device" --format=s16le --rate=44100 --channels=2 --raw "$work/r
 recorder=$!
 sleep 0.5
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
-"$here/scripts/wine-exec.sh" "$probe" play "$(winpath "$work/expected.raw")"
+timeout -k 5 60 "$here/scripts/wine-exec.sh" "$probe" play "$(winpath "$work/expected.raw")"
 status=$?
+[ $status -eq 124 ] && echo "gave up after 60 s waiting for the probe to play its signal"
 sleep 0.3
 kill "$recorder" 2>/dev/null
 wait "$recorder" 2>/dev/null
 [ $status -eq 0 ] || exit $status
-"$here/scripts/wine-exec.sh" "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")"
+timeout -k 5 60 "$here/scripts/wine-exec.sh" "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")"

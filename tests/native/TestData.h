@@ -1,5 +1,8 @@
-// Files the tests read: the standard's tables and conformance streams.
+// Files the tests read: the standard's tables, the conformance streams and
+// the fuzzer's findings, all under tests/data/ of the project.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -10,9 +13,9 @@
 #include <string>
 #include <vector>
 
-inline std::string SharedPath(const std::string& relative)
+inline std::string DataPath(const std::string& relative)
 {
-    return std::string(TARVEL_SHARED_DIR) + "/" + relative;
+    return std::string(TARVEL_DATA_DIR) + "/" + relative;
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
@@ -26,12 +29,24 @@ inline bool Exists(const std::string& path)
     return std::ifstream(path).good();
 }
 
+// A file of the test data; a missing one fails the test and names its path.
+inline std::vector<std::uint8_t> ReadInput(const std::string& relative)
+{
+    const std::string path = DataPath(relative);
+    if (!Exists(path))
+        ADD_FAILURE() << "missing test input: " << path;
+    return ReadBytes(path);
+}
+
 // The records of one of the standard's table files: the fields of each line
 // that is not a comment.
 inline std::vector<std::vector<std::string>> TableRecords(const std::string& file)
 {
     std::vector<std::vector<std::string>> rows;
-    std::ifstream in(SharedPath("mpeg-tables/" + file));
+    const std::string path = DataPath("mpeg-tables/" + file);
+    std::ifstream in(path);
+    if (!in)
+        ADD_FAILURE() << "missing test input: " << path;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#')

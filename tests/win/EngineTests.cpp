@@ -91,7 +91,7 @@ TEST_F(Engine, CommandsFollowTheStateTable)
     Add("second.wav", 3.0);
     Command(120);  // Play
     EXPECT_EQ(State(), 1);
-    ASSERT_TRUE(PumpUntil(3000, [&] { return player->PlayedBytes > 44100; }));
+    ASSERT_TRUE(WaitFor("one second of playback", 3000, [&] { return player->PlayedBytes > 44100; }));
     char caption[256] = {};
     GetWindowTextA(player->MainWindow, caption, sizeof caption);
     // Title (from the file name), " - ", the empty artist, the counters.
@@ -129,7 +129,7 @@ TEST_F(Engine, SeekingWhilePausedStopsAtTheNewPlace)
 {
     Add("long.wav", 4.0);
     player->PlayPause();
-    ASSERT_TRUE(PumpUntil(3000, [&] { return player->PlayedBytes > 0; }));
+    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->PlayedBytes > 0; }));
     Command(120);
     ASSERT_EQ(State(), 2);
     player->SeekTo(2000);
@@ -138,7 +138,7 @@ TEST_F(Engine, SeekingWhilePausedStopsAtTheNewPlace)
     EXPECT_EQ(player->SeekFileOffset % 4, 0);
     player->PlayPause();
     EXPECT_EQ(State(), 1);
-    ASSERT_TRUE(PumpUntil(3000, [&] { return player->PlayedBytes > 352800; }));
+    ASSERT_TRUE(WaitFor("two seconds of playback", 3000, [&] { return player->PlayedBytes > 352800; }));
     EXPECT_LT(player->PlayedBytes, 352800 + 3 * 176400);
 
     // The knob at the end: 3 s before the end of a WAV entry.
@@ -147,16 +147,6 @@ TEST_F(Engine, SeekingWhilePausedStopsAtTheNewPlace)
 }
 
 namespace {
-
-// A file of the shared conformance streams, as a Windows path.
-std::string SharedFile(const char* relative)
-{
-    std::string path = std::string("Z:") + TARVEL_SHARED_DIR + "/" + relative;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
 
 std::vector<std::uint8_t> ReadWhole(const std::string& path)
 {
@@ -177,9 +167,9 @@ std::vector<std::uint8_t> ReadWhole(const std::string& path)
 // asked, counted in the audio data, not a tag's length before it.
 TEST_F(Engine, SeekInAnMp3BehindALargeTagLandsOnTheRequestedFrame)
 {
-    const auto stream = ReadWhole(SharedFile("conformance/l3-sin1k0db.bit"));
-    if (stream.empty())
-        GTEST_SKIP() << "no conformance data";
+    const std::string input = DataFile("conformance/l3-sin1k0db.bit");
+    const auto stream = ReadWhole(input);
+    ASSERT_FALSE(stream.empty()) << "missing test input: " << input;
     const std::size_t tag = 300000;
     std::vector<std::uint8_t> file = {'I', 'D', '3', 3, 0, 0, static_cast<std::uint8_t>((tag >> 21) & 0x7F),
                                       static_cast<std::uint8_t>((tag >> 14) & 0x7F),
@@ -226,7 +216,7 @@ TEST_F(Engine, SeekInAnMp3BehindALargeTagLandsOnTheRequestedFrame)
         reference.insert(reference.end(), chunk.begin(), chunk.begin() + n);
 
     player->PlayPause();
-    ASSERT_TRUE(PumpUntil(5000, [&] { return player->WrittenBytes >= 8 * 4608; }));
+    ASSERT_TRUE(WaitFor("eight blocks written to the device", 5000, [&] { return player->WrittenBytes >= 8 * 4608; }));
     // The first frame played that carries sound, once the synthesis has
     // settled (two frames after the first sound), found in the whole decode.
     auto silent = [](const std::uint8_t* p) {
@@ -288,7 +278,7 @@ TEST_F(Engine, ZeroLengthsAndLongTextsAreSafe)
     std::memset(entry->Artist, 'A', 255);
     entry->Artist[255] = '\0';
     player->PlayPause();
-    ASSERT_TRUE(PumpUntil(3000, [&] { return GetWindowTextLengthA(player->MainWindow) > 500; }));
+    ASSERT_TRUE(WaitFor("the caption to show the long title", 3000, [&] { return GetWindowTextLengthA(player->MainWindow) > 500; }));
     std::vector<char> caption(1024);
     GetWindowTextA(player->MainWindow, caption.data(), static_cast<int>(caption.size()));
     const std::string text(caption.data());

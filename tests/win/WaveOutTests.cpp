@@ -74,7 +74,7 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
         if (out.WaitBuffer() == 0)
             ++returned;
     }
-    EXPECT_EQ(returned, 10);
+    EXPECT_EQ(returned, 10) << "buffers the device returned within 5000 ms";
 
     std::vector<std::uint8_t> tooLong(65537, 0);
     EXPECT_FALSE(out.Write(tooLong.data(), static_cast<std::int32_t>(tooLong.size())));
@@ -93,7 +93,7 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
     ASSERT_TRUE(out.Open(&format, 65536));
     out.Start();
     int free = 0;
-    while (out.WaitBuffer() == 0)
+    while (free <= 10 && out.WaitBuffer() == 0)
         ++free;
     EXPECT_EQ(free, 10);
 }

@@ -1,10 +1,13 @@
-// What the Windows tests share: message pumping, scratch folders and files,
-// and answering the dialog boxes the program shows.
+// What the Windows tests share: message pumping, bounded waits, the test
+// data, scratch folders and files, and answering the dialog boxes the
+// program shows.
 #pragma once
 
 #include <windows.h>
 
 #include <process.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -30,6 +33,41 @@ bool PumpUntil(DWORD ms, Done done)
 inline void Pump(DWORD ms)
 {
     PumpUntil(ms, [] { return false; });
+}
+
+// PumpUntil for an assertion: when the limit passes it says what it waited for.
+template <typename Done>
+::testing::AssertionResult WaitFor(const char* what, DWORD ms, Done done)
+{
+    if (PumpUntil(ms, done))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "gave up after " << ms << " ms waiting for " << what;
+}
+
+// A file of the project's test data (tests/data/), as a Windows path.
+inline std::string DataFile(const std::string& relative)
+{
+    std::string path = std::string("Z:") + TARVEL_DATA_DIR + "/" + relative;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+// Copies a file of the test data to `destination`; a missing input fails
+// the test and names its path.
+inline bool CopyInput(const std::string& relative, const std::string& destination)
+{
+    const std::string source = DataFile(relative);
+    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ADD_FAILURE() << "missing test input: " << source;
+        return false;
+    }
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+        ADD_FAILURE() << "could not copy " << source << " to " << destination;
+        return false;
+    }
+    return true;
 }
 
 // A scratch folder of this test process under the temporary folder.
@@ -105,7 +143,11 @@ inline void RemoveTree(const std::string& path)
 
 // Waits on its own thread for the next dialog box of this process and
 // answers it: the program under test is blocked inside the box's own
-// message loop meanwhile.
+// message loop meanwhile. Until the answered box closes, any further box
+// (a "file not found" from the file dialog, say) is unexpected: it is closed
+// at once, the answered box is cancelled, and Wait() fails naming it. A box
+// that does not close within the limit is cancelled too, so the program
+// under test always gets its thread back.
 class DialogAnswerer {
 public:
     using Answer = std::function<void(HWND dialog)>;
@@ -118,19 +160,25 @@ public:
     DialogAnswerer(const DialogAnswerer&) = delete;
     DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
-    // Waits until the box was answered or the limit passed; true when answered.
-    bool Wait()
+    // Waits until the box was answered and closed, or the limit passed.
+    ::testing::AssertionResult Wait()
     {
         if (Thread != nullptr) {
-            WaitForSingleObject(Thread, INFINITE);
+            // The answering thread bounds its own waits; this is a backstop.
+            if (WaitForSingleObject(Thread, 3 * LimitMs + 5000) != WAIT_OBJECT_0) {
+                TerminateThread(Thread, 1);
+                Problem = "the dialog answerer did not finish";
+            }
             CloseHandle(Thread);
             Thread = nullptr;
         }
-        return Answered;
+        if (Problem.empty())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << Problem;
     }
 
     std::string Caption;  // of the box that was answered
-    bool Answered = false;
+    std::string Problem;  // why the answer failed; empty when it did not
 
     // Answers: cancel; or type `names` into the file name field and press OK.
     static void Cancel(HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
@@ -140,7 +188,9 @@ public:
             HWND field = GetDlgItem(dialog, 0x47C);  // the file name box of the explorer-style dialog
             if (field == nullptr)
                 field = GetDlgItem(dialog, 0x480);
-            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()), SMTO_ABORTIFHUNG,
+                                5000, &result);
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         };
     }
@@ -188,17 +238,53 @@ private:
         }
         return TRUE;
     }
+    // A box's caption and text, in UTF-8 for the test's report.
+    static std::string Describe(HWND box)
+    {
+        char caption[256] = {};
+        GetWindowTextA(box, caption, sizeof caption);
+        return "\"" + Utf8(caption) + "\": \"" + Utf8(MessageText(box)) + "\"";
+    }
+    static std::string Utf8(const std::string& ansi)
+    {
+        wchar_t wide[512] = {};
+        MultiByteToWideChar(932, 0, ansi.c_str(), -1, wide, 512);
+        char utf8[1536] = {};
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+        return utf8;
+    }
     static unsigned __stdcall Run(void* context)
     {
         DialogAnswerer* self = static_cast<DialogAnswerer*>(context);
         HWND dialog = FindDialog(self->LimitMs, nullptr);
-        if (dialog == nullptr)
+        if (dialog == nullptr) {
+            self->Problem = "no dialog box showed within " + std::to_string(self->LimitMs) + " ms";
             return 0;
+        }
         char caption[256] = {};
         GetWindowTextA(dialog, caption, sizeof caption);
         self->Caption = caption;
         self->Respond(dialog);
-        self->Answered = true;
+        // The answered box must now close, and nothing else may show meanwhile.
+        for (DWORD start = GetTickCount(); IsWindow(dialog) && IsWindowVisible(dialog); Sleep(20)) {
+            if (GetTickCount() - start >= self->LimitMs) {
+                self->Problem = "the dialog box \"" + Utf8(self->Caption) + "\" did not close within " +
+                                std::to_string(self->LimitMs) + " ms of its answer";
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                break;
+            }
+            Search search{GetCurrentProcessId(), dialog, nullptr};
+            EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+            HWND other = search.Found;
+            if (other != nullptr) {
+                Sleep(200);  // its texts are set a moment after it shows
+                if (self->Problem.empty())
+                    self->Problem = "an unexpected box showed over \"" + Utf8(self->Caption) + "\": " + Describe(other);
+                PostMessageA(other, WM_COMMAND, IDOK, 0);
+                PostMessageA(other, WM_COMMAND, IDCANCEL, 0);
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
+        }
         return 0;
     }
 
