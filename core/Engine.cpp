@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Player.h"
+#include "core/Win32Handles.h"
 
 namespace {
 
@@ -33,12 +34,22 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
 {
     if (index < 0 || index > TrackCount - 1 || FileReader == nullptr || WaveOut == nullptr)
         return false;
-    EnterCriticalSection(&EngineLock);
-    TrackEntry* entry = Tracks[index];
-    if (entry == nullptr) {
-        LeaveCriticalSection(&EngineLock);
-        return false;
+    bool refresh = false;
+    bool opened = false;
+    {
+        ScopedLock lock(EngineLock);
+        opened = OpenTrack(index, start, &refresh);
     }
+    if (refresh)
+        RefreshMain();
+    return opened;
+}
+
+bool CPlayer::OpenTrack(std::int32_t index, bool start, bool* refresh)
+{
+    TrackEntry* entry = Tracks[index];
+    if (entry == nullptr)
+        return false;
     CurrentIndex = index;
 
     FileReader->SetEnabled(false);
@@ -58,8 +69,7 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
         FileReader->SetEnabled(true);
         WrittenBytes = 0;
         TrackSeconds = 0;
-        LeaveCriticalSection(&EngineLock);
-        RefreshMain();
+        *refresh = true;
         return false;
     }
     FileReader->SetEnabled(true);
@@ -67,10 +77,8 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
     if (entry->FileType == FileTypeMpeg) {
         FileReader->Seek(entry->DataOffset);
         Feed.SetReader(ReadForFeed, this);
-        if (!Feed.OpenMpegStream(entry->FrameHeader, SeekFileOffset)) {
-            LeaveCriticalSection(&EngineLock);
+        if (!Feed.OpenMpegStream(entry->FrameHeader, SeekFileOffset))
             return false;
-        }
     } else {
         const std::int64_t offset = std::int64_t{entry->DataOffset} + (SeekFileOffset > 0 ? SeekFileOffset : 0);
         FileReader->Seek(offset);
@@ -83,8 +91,7 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
         WrittenBytes = 0;
         WaveOut->Start();
     }
-    LeaveCriticalSection(&EngineLock);
-    RefreshMain();
+    *refresh = true;
     return true;
 }
 
@@ -126,7 +133,7 @@ void CPlayer::SeekTo(std::int32_t milliseconds)
         SeekFileOffset = static_cast<std::int32_t>(ms / 1000 * averageBytes) / 4 * 4;
         SeekBaseBytes = SeekFileOffset;
     }
-    PlayTrack(CurrentIndex, WaveOut->State == 1);
+    PlayTrack(CurrentIndex, WaveOut->State == StatePlaying);
     RefreshMain();
 }
 
@@ -138,11 +145,12 @@ void CPlayer::PlayPause()
         ShowOpenDialog(MainWindow);
     if (TrackCount == 0)
         return;
+    ScopedLock lock(EngineLock);
     switch (WaveOut->State) {
-    case 1:
+    case StatePlaying:
         WaveOut->Pause();
         break;
-    case 2:
+    case StatePaused:
         WaveOut->Restart();
         break;
     default:
@@ -156,7 +164,7 @@ void CPlayer::StopPlayback()
     SeekKnob = 0;
     SeekFileOffset = 0;
     SeekBaseBytes = 0;
-    EnterCriticalSection(&EngineLock);
+    ScopedLock lock(EngineLock);
     if (FileReader != nullptr)
         FileReader->SetEnabled(false);
     if (WaveOut != nullptr)
@@ -165,7 +173,6 @@ void CPlayer::StopPlayback()
     if (ShuffleState != 0)
         ToggleShuffle();
     RefreshMain();
-    LeaveCriticalSection(&EngineLock);
 }
 
 bool CPlayer::PlayChosen(std::int32_t index)
@@ -183,7 +190,7 @@ bool CPlayer::GoToTrack(std::int32_t index)
     SeekKnob = 0;
     SeekFileOffset = 0;
     SeekBaseBytes = 0;
-    return PlayTrack(index, WaveOut != nullptr && (WaveOut->State == 1 || WaveOut->State == 2));
+    return PlayTrack(index, WaveOut != nullptr && WaveOut->State != StateStopped);
 }
 
 bool CPlayer::ReadRaw(std::uint8_t* buffer, std::int32_t length, std::int32_t* bytes)
@@ -229,9 +236,11 @@ bool CPlayer::DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32
 void CPlayer::UpdateCaption()
 {
     TrackEntry* entry = CurrentEntry();
-    const std::int32_t secs = PlayedBytes / 176400;
-    if (WaveOut == nullptr || WaveOut->State == 0 || entry == nullptr || MainWindow == nullptr)
+    if (WaveOut == nullptr || WaveOut->State == StateStopped || entry == nullptr || MainWindow == nullptr)
         return;
+    // Seconds in the track's own bytes per second; the steps of the
+    // caption's scroll stay in the engine's fixed units.
+    const std::int32_t secs = TrackSecondsAt(*entry, PlayedBytes);
     if (secs == 0) {
         CaptionScroll = 0;
         CaptionStepPos = -176400;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::int32_t RingBytes = 655360;
-
 // The end of a track must hold this long before the engine moves on: the
 // device reports its last buffer done while the sound server still holds
 // tens of milliseconds of it (60 ms cut 38 ms of a track here), and the
@@ -24,7 +22,7 @@ constexpr DWORD TrackEndHoldMs = 200;
 unsigned __stdcall PlayThreadProc(void* argument)
 {
     CPlayer* player = static_cast<CPlayer*>(argument);
-    std::vector<std::uint8_t> decoded(static_cast<std::size_t>(RingBytes));
+    std::vector<std::uint8_t> decoded(static_cast<std::size_t>(PcmRingBytes));
     std::int32_t ringWritePos = 0;
     std::int32_t decodedTotal = 0;
     std::int32_t threshold = 22050;
@@ -57,18 +55,18 @@ unsigned __stdcall PlayThreadProc(void* argument)
         const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
         if (r == 0) {
             std::int32_t n = 0;
-            if (player->DecodeChunk(decoded.data(), RingBytes, &n) && n > 0) {
+            if (player->DecodeChunk(decoded.data(), PcmRingBytes, &n) && n > 0) {
                 if (player->StreamRestarted) {
                     player->StreamRestarted = 0;
                     decodedTotal = 0;
-                    std::memset(player->PcmRing, 0, RingBytes);
+                    std::memset(player->PcmRing, 0, PcmRingBytes);
                     ringWritePos = 0;
                     trackEndPending = false;
                 }
-                const std::int32_t first = n < RingBytes - ringWritePos ? n : RingBytes - ringWritePos;
+                const std::int32_t first = n < PcmRingBytes - ringWritePos ? n : PcmRingBytes - ringWritePos;
                 std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
                 std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
-                ringWritePos = (ringWritePos + n) % RingBytes;
+                ringWritePos = (ringWritePos + n) % PcmRingBytes;
                 decodedTotal += n;
                 if (out->Write(decoded.data(), n))
                     player->WrittenBytes += n;
@@ -82,14 +80,14 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 player->FileReader->Fill();
             } else {
                 // A stopped device has nothing to do for a while.
-                Sleep(out->State == 0 ? 30 : 10);
+                Sleep(out->State == StateStopped ? 30 : 10);
                 position = out->GetPosition();
             }
         }
 
         // End of track: the stream has delivered everything and the device
         // has played all that was queued, however short the track.
-        const bool ended = out->State == 1 && player->StreamEnded && position == player->WrittenBytes;
+        const bool ended = out->State == StatePlaying && player->StreamEnded && position == player->WrittenBytes;
         if (ended) {
             if (!trackEndPending) {
                 trackEndPending = true;
@@ -109,7 +107,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
         LeaveCriticalSection(&player->EngineLock);
 
         player->PlayedBytes = position + player->SeekBaseBytes;
-        if (out->State == 1)
+        if (out->State == StatePlaying)
             player->UpdateCaption();
     }
 

@@ -45,7 +45,7 @@ bool CPlayer::CreateObjects(HWND window, bool create)
 {
     if (create) {
         PcmRing = static_cast<std::uint8_t*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(WaveBlockBytes) * 10));
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(PcmRingBytes)));
         if (PcmRing == nullptr) {
             ShowOwnedMessage(window, "Cannot allocate pcm buffer", ClassName);
             PostMessageA(window, WM_DESTROY, 0, 0);
@@ -185,7 +185,7 @@ void CPlayer::SubtractTotals(const TrackEntry*) {}
 
 bool CPlayer::IsPlaying()
 {
-    return WaveOut != nullptr && WaveOut->State == 1;
+    return WaveOut != nullptr && WaveOut->State == StatePlaying;
 }
 
 void CPlayer::DrawShuffle() {}

@@ -22,6 +22,11 @@ inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
 inline constexpr int IconMainResource = 101;
 inline constexpr int AcceleratorResource = 111;
 
+// One wave buffer, and the ring that keeps the PCM last queued for the
+// analyser: a buffer for each of the device's buffers.
+inline constexpr std::int32_t WaveBlockSize = 65536;
+inline constexpr std::int32_t PcmRingBytes = WaveBlockSize * CWaveOut::BufferCount;
+
 // Main window geometry on the unscaled skin face.
 inline constexpr int MainWidth = 250;
 inline constexpr int MainHeight = 93;
@@ -109,11 +114,20 @@ public:
     HANDLE InstanceMutex = nullptr;
     char MutexName[256];
     std::int32_t PlayedBytes = 0;
-    std::int32_t WaveBlockBytes = 65536;
+    std::int32_t WaveBlockBytes = WaveBlockSize;
     HWND VolumeDialog = nullptr;
     HWND OptionDialog = nullptr;
     std::int32_t WrittenBytes = 0;
     std::int32_t StreamRestarted = 0;
+    // Serialises the stream between the UI thread and the play thread. It
+    // guards the device's buffers and state changes (WaveOut), the file
+    // reader's position, Feed, DeviceFormat, WaveBytesLeft, StreamRestarted,
+    // WrittenBytes, TrackSeconds, ReadAheadDefer, SeekFileOffset,
+    // SeekBaseBytes, and CurrentIndex and the entries of the table while the
+    // play thread uses them. The play thread holds it for each decode-and-
+    // queue pass and the move at the end of a track; the UI thread in
+    // PlayTrack, PlayPause, StopPlayback, MoveEntry and RemoveEntry. Nothing
+    // that waits for the UI thread may be called while it is held.
     CRITICAL_SECTION EngineLock;
     std::int32_t ReadAheadDefer = 0;
     std::int32_t SeekFileOffset = 0;
@@ -138,6 +152,8 @@ protected:
 
 private:
     bool StartPlayThread();
+    // PlayTrack's work under the engine lock; `refresh` asks for a repaint.
+    bool OpenTrack(std::int32_t index, bool start, bool* refresh);
     // Every entry's path, with or without its drive, one line each.
     void WritePlaylist(const char* path, bool withDrive);
     void ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scanned);

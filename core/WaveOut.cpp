@@ -93,7 +93,7 @@ bool CWaveOut::Close()
 
 DWORD CWaveOut::WaitBuffer()
 {
-    if (State == 0)
+    if (State == StateStopped)
         return WAIT_TIMEOUT;
     if (FreeBuffers == nullptr)
         return WAIT_FAILED;
@@ -102,7 +102,7 @@ DWORD CWaveOut::WaitBuffer()
 
 bool CWaveOut::Write(const void* data, std::int32_t length)
 {
-    if (State == 0 || length == 0)
+    if (State == StateStopped || length == 0)
         return true;
     // More than a buffer holds, or nothing to read, is refused rather than
     // copied past the buffer's end.
@@ -118,7 +118,7 @@ bool CWaveOut::Write(const void* data, std::int32_t length)
 
 std::int32_t CWaveOut::GetPosition()
 {
-    if (State == 0)
+    if (State == StateStopped)
         return -1;
     MMTIME time{};
     time.wType = TIME_BYTES;
@@ -131,13 +131,13 @@ bool CWaveOut::Start()
 {
     if (FreeBuffers != nullptr)
         ReleaseSemaphore(FreeBuffers, 5, nullptr);  // refused while all ten are free
-    State = 1;
+    State = StatePlaying;
     return true;
 }
 
 bool CWaveOut::Reset()
 {
-    State = 0;
+    State = StateStopped;
     if (Device == nullptr)
         return true;
     return waveOutReset(Device) == MMSYSERR_NOERROR;
@@ -145,15 +145,15 @@ bool CWaveOut::Reset()
 
 bool CWaveOut::Pause()
 {
-    if (State == 1)
-        State = 2;
+    PlayState playing = StatePlaying;
+    State.compare_exchange_strong(playing, StatePaused);
     return Device != nullptr && waveOutPause(Device) == MMSYSERR_NOERROR;
 }
 
 bool CWaveOut::Restart()
 {
-    if (State == 2)
-        State = 1;
+    PlayState paused = StatePaused;
+    State.compare_exchange_strong(paused, StatePlaying);
     return Device != nullptr && waveOutRestart(Device) == MMSYSERR_NOERROR;
 }
 

@@ -5,7 +5,11 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstdint>
+
+// What the device is doing.
+enum PlayState : LONG { StateStopped = 0, StatePlaying = 1, StatePaused = 2 };
 
 class CWaveOut {
 public:
@@ -41,7 +45,9 @@ public:
     bool GetMasterVolume(DWORD* value);
     bool SetMasterVolume(DWORD value);
 
-    volatile LONG State = 0;  // 0 stopped, 1 playing, 2 paused
+    // Written by the UI thread (start, pause, stop) and the play thread (at
+    // the end of a track), read by both.
+    std::atomic<PlayState> State{StateStopped};
     HWAVEOUT Device = nullptr;
     WAVEHDR Headers[BufferCount] = {};
     HANDLE FreeBuffers = nullptr;

@@ -284,3 +284,25 @@ TEST_F(Engine, ZeroLengthsAndLongTextsAreSafe)
     const std::string text(caption.data());
     EXPECT_EQ(text, std::string(255, 'T') + " - " + std::string(255, 'A') + " 0001/0001 00:00/00:00  ");
 }
+
+// The analyser's ring holds 655360 bytes and the play thread stays inside it
+// when it wraps; pauses and resumes from the UI thread while the play thread
+// runs are none of them lost.
+TEST_F(Engine, TheRingWrapsInsideItsBlockAndEveryPauseAndResumeHolds)
+{
+    Add("long.wav", 6.0);
+    ASSERT_NE(player->PcmRing, nullptr);
+    EXPECT_EQ(HeapSize(GetProcessHeap(), 0, player->PcmRing), 655360u);
+    player->PlayPause();
+    ASSERT_TRUE(WaitFor("the ring to wrap", 8000, [&] { return player->WrittenBytes > 655360 + 65536; }));
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, player->PcmRing)) << "nothing written past the ring";
+
+    for (int i = 0; i < 200; ++i) {
+        player->PlayPause();
+        Pump(i % 7);
+        ASSERT_EQ(State(), i % 2 == 0 ? 2 : 1) << "after toggle " << i;
+    }
+    const std::int32_t before = player->PlayedBytes;
+    ASSERT_TRUE(WaitFor("playback to go on after the toggles", 3000, [&] { return player->PlayedBytes > before + 17640; }));
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, player->PcmRing));
+}

@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-// A canonical 44100 Hz 16-bit WAV file of `seconds`: a tone of `amplitude`
-// (0 for silence) in every channel.
-inline void WriteToneWave(const std::string& path, std::uint16_t channels, double seconds, double amplitude)
+// A canonical 16-bit WAV file of `seconds` at `rate` (44100 Hz unless
+// given): a tone of `amplitude` (0 for silence) in every channel.
+inline void WriteToneWave(const std::string& path, std::uint16_t channels, double seconds, double amplitude,
+                          std::uint32_t rate = 44100)
 {
-    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * 44100);
+    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * rate);
     const std::uint32_t bytes = frames * 2u * channels;
     std::vector<std::uint8_t> file(44 + static_cast<std::size_t>(bytes), 0);
     auto put = [&](std::size_t at, std::uint32_t v, int n) {
@@ -26,8 +27,8 @@ inline void WriteToneWave(const std::string& path, std::uint16_t channels, doubl
     put(16, 16, 4);
     put(20, 1, 2);
     put(22, channels, 2);
-    put(24, 44100, 4);
-    put(28, 44100u * 2 * channels, 4);
+    put(24, rate, 4);
+    put(28, rate * 2 * channels, 4);
     put(32, 2u * channels, 2);
     put(34, 16, 2);
     std::memcpy(file.data() + 36, "data", 4);
