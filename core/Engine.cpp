@@ -42,6 +42,8 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
     }
     if (refresh)
         RefreshMain();
+    if (opened)
+        Face.RestartTitle();
     return opened;
 }
 
@@ -187,6 +189,10 @@ bool CPlayer::PlayChosen(std::int32_t index)
 
 bool CPlayer::GoToTrack(std::int32_t index)
 {
+    // No entry there (Next after the last, Previous before the first): the
+    // place in the current track stays as it is.
+    if (index < 0 || index >= TrackCount)
+        return false;
     SeekKnob = 0;
     SeekFileOffset = 0;
     SeekBaseBytes = 0;

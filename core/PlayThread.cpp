@@ -107,8 +107,10 @@ unsigned __stdcall PlayThreadProc(void* argument)
         LeaveCriticalSection(&player->EngineLock);
 
         player->PlayedBytes = position + player->SeekBaseBytes;
-        if (out->State == StatePlaying)
+        if (out->State == StatePlaying) {
+            player->Face.DrawPlaying();
             player->UpdateCaption();
+        }
     }
 
     if (player->WaveOut != nullptr)

@@ -1,5 +1,6 @@
 #include "Player.h"
 
+#include <commctrl.h>
 #include <process.h>
 
 #include <cstring>
@@ -92,12 +93,22 @@ bool CPlayer::CreateObjects(HWND window, bool create)
 void CPlayer::OnCreate(HWND window)
 {
     MainWindow = window;
-    if (!CreateObjects(window, true)) {
+    // Each step is undone with those before it when one fails.
+    const bool created = CreateObjects(window, true) && Face.CreateButtons(true) &&
+                         Face.CreateSpectrumBrushes(true) && Face.CreateTitleFonts(true);
+    if (!created) {
+        Face.CreateTitleFonts(false);
+        Face.CreateSpectrumBrushes(false);
+        Face.CreateButtons(false);
         DestroyObjects();
         PostQuitMessage(0);
         return;
     }
+    Face.LoadSkin(true);
     LoadSettings();
+    Face.ApplyWindowSize();
+    Face.LayoutButtons();
+    SendMessageA(Face.ToolTip(), TTM_ACTIVATE, OptionToolHint != 0, 0);
     if (!StartPlayThread())
         PostMessageA(window, WM_DESTROY, 0, 0);
 }
@@ -158,6 +169,10 @@ void CPlayer::OnDestroy(HWND)
         InstanceMutex = nullptr;
     }
     SaveSettings();
+    Face.CreateSpectrumBrushes(false);
+    Face.CreateButtons(false);
+    Face.LoadSkin(false);
+    Face.CreateTitleFonts(false);
     DestroyObjects();
     PostQuitMessage(0);
 }
@@ -188,4 +203,7 @@ bool CPlayer::IsPlaying()
     return WaveOut != nullptr && WaveOut->State == StatePlaying;
 }
 
-void CPlayer::DrawShuffle() {}
+void CPlayer::DrawShuffle()
+{
+    Face.DrawShuffle();
+}

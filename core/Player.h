@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,22 +15,18 @@
 #include "core/NoBufFile.h"
 #include "core/WaveOut.h"
 #include "playlist/PlaylistTable.h"
+#include "resources/resource.h"
+#include "ui/MainWindow.h"
 
 // Ends the play thread's loop (posted to the play thread).
 inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
-
-// Resource identifiers the start-up relies on.
-inline constexpr int IconMainResource = 101;
-inline constexpr int AcceleratorResource = 111;
 
 // One wave buffer, and the ring that keeps the PCM last queued for the
 // analyser: a buffer for each of the device's buffers.
 inline constexpr std::int32_t WaveBlockSize = 65536;
 inline constexpr std::int32_t PcmRingBytes = WaveBlockSize * CWaveOut::BufferCount;
 
-// Main window geometry on the unscaled skin face.
-inline constexpr int MainWidth = 250;
-inline constexpr int MainHeight = 93;
+// The main window's class and styles (its size comes from the face).
 inline constexpr UINT MainClassStyle = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT;
 inline constexpr DWORD MainWindowStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
 inline constexpr DWORD MainWindowExStyle = WS_EX_ACCEPTFILES;
@@ -95,6 +92,9 @@ public:
 
     void RefreshMain() override;
 
+    // The main window's face, buttons and input.
+    CMainWindow Face{*this};
+
     std::int32_t OptionToolHint = 1;
     char ClassName[100];
     HINSTANCE Instance = nullptr;
@@ -113,7 +113,9 @@ public:
     volatile LONG StreamEnded = 0;
     HANDLE InstanceMutex = nullptr;
     char MutexName[256];
-    std::int32_t PlayedBytes = 0;
+    // PCM of the current track played so far: written by the play thread
+    // and the engine operations, read by the drawing on both threads.
+    std::atomic<std::int32_t> PlayedBytes{0};
     std::int32_t WaveBlockBytes = WaveBlockSize;
     HWND VolumeDialog = nullptr;
     HWND OptionDialog = nullptr;
@@ -137,7 +139,8 @@ public:
     HANDLE PlayThread = nullptr;
     DWORD PlayThreadId = 0xFFFFFFFF;
     std::int32_t TrackSeconds = 0;
-    std::int32_t MainSize = 1;
+    std::int32_t MainSize = 1;  // the face's scale: 1, 2 or 4
+    std::int32_t IsMinimize = 0;  // 1 shows the compact face
     std::int32_t TimeDisplayState = 0;
     char OpenFileInitialDir[260];
 
@@ -173,5 +176,3 @@ int TarvelMain(HINSTANCE instance, int argc, char** argv);
 // The play thread (argument: the application object).
 unsigned __stdcall PlayThreadProc(void* argument);
 
-// The main window's procedure.
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -74,7 +74,7 @@ int TarvelMain(HINSTANCE instance, int argc, char** argv)
     }
 
     InitCommonControls();
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(AcceleratorResource));
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     player->TakeCommandLine(argc, argv);
     player->RunMessageLoop(accelerators);
@@ -93,9 +93,9 @@ bool CPlayer::CreateMainWindow(HINSTANCE instance, int)
 
     WNDCLASSA windowClass{};
     windowClass.style = MainClassStyle;
-    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.lpfnWndProc = CMainWindow::WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IconMainResource));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = ClassName;
@@ -103,7 +103,7 @@ bool CPlayer::CreateMainWindow(HINSTANCE instance, int)
         return false;
 
     HWND window = CreateWindowExA(MainWindowExStyle, ClassName, ClassName, MainWindowStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, MainWidth, MainHeight, nullptr, nullptr, instance, nullptr);
+                                  CW_USEDEFAULT, FaceWidth, FaceHeight, nullptr, nullptr, instance, &Face);
     if (window == nullptr)
         return false;
     MainWindow = window;

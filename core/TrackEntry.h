@@ -26,12 +26,16 @@ struct TrackEntry {
     struct FrameHeader FrameHeader;  // the first frame (MPEG only)
 };
 
-// Whole seconds of the track that `playedBytes` of its PCM last: 0 before
-// the start or for a format without a byte rate.
+// Whole seconds that `playedBytes` of PCM at `bytesPerSecond` last: 0
+// before the start or for a format without a byte rate.
+inline std::int32_t TrackSecondsAt(std::int32_t playedBytes, std::uint32_t bytesPerSecond)
+{
+    if (playedBytes <= 0 || bytesPerSecond == 0)
+        return 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(playedBytes) / bytesPerSecond);
+}
+
 inline std::int32_t TrackSecondsAt(const TrackEntry& entry, std::int32_t playedBytes)
 {
-    const std::uint32_t rate = entry.WaveFormat.nAvgBytesPerSec;
-    if (playedBytes <= 0 || rate == 0)
-        return 0;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(playedBytes) / rate);
+    return TrackSecondsAt(playedBytes, entry.WaveFormat.nAvgBytesPerSec);
 }

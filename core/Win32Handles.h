@@ -48,3 +48,61 @@ public:
 private:
     CRITICAL_SECTION& Section;
 };
+
+template <typename Object>
+void DeleteGdiObject(Object object)
+{
+    DeleteObject(object);
+}
+inline void DestroyChildWindow(HWND window)
+{
+    DestroyWindow(window);
+}
+inline void ReleaseMemoryDc(HDC dc)
+{
+    DeleteDC(dc);
+}
+
+using BitmapHandle = UniqueHandle<HBITMAP, DeleteGdiObject<HBITMAP>>;
+using FontHandle = UniqueHandle<HFONT, DeleteGdiObject<HFONT>>;
+using BrushHandle = UniqueHandle<HBRUSH, DeleteGdiObject<HBRUSH>>;
+using WindowHandle = UniqueHandle<HWND, DestroyChildWindow>;
+using MemoryDc = UniqueHandle<HDC, ReleaseMemoryDc>;
+
+// A window's device context from GetDC, released with the window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : Window(window), Dc(GetDC(window)) {}
+    ~WindowDc()
+    {
+        if (Dc != nullptr)
+            ReleaseDC(Window, Dc);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return Dc; }
+
+private:
+    HWND Window;
+    HDC Dc;
+};
+
+// An object selected into a device context until the end of the scope.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : Dc(dc), Previous(SelectObject(dc, object)) {}
+    ~Selection()
+    {
+        if (Previous != nullptr && Previous != HGDI_ERROR)
+            SelectObject(Dc, Previous);
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    // False when the object could not be selected (a bitmap already
+    // selected into another context, say).
+    bool Held() const { return Previous != nullptr && Previous != HGDI_ERROR; }
+
+private:
+    HDC Dc;
+    HGDIOBJ Previous;
+};

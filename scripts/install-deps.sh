@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 wine
-  xvfb x11-utils
+  xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils
   fonts-ipafont-gothic fonts-wine
   locales

@@ -1,77 +1,363 @@
-// The main window's procedure.
+// The main window's input: its procedure, the buttons and their tooltips,
+// the command table of clicks and keys, the scale and the compact face, the
+// seek bar, the indicators and the window drag.
 #include <windows.h>
+#include <commctrl.h>
+#include <windowsx.h>
 
 #include "core/Player.h"
+#include "resources/resource.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
-enum : WORD {
-    CommandPlayPause = 120,
-    CommandStop = 40002,
-    CommandNext = 40003,
-    CommandPrevious = 40004,
-    CommandExit = 1009,
-    CommandExitMenu = 1010,
-    CommandEscape = 40001,
-    CommandOpenFiles = 117,
-    CommandSavePlaylist = 1016,
-};
+// The buttons' own procedure, under the one that skips the erase.
+WNDPROC ButtonProc = nullptr;
+
+LRESULT CALLBACK NoEraseButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ERASEBKGND)
+        return 1;  // the face covers every pixel
+    return CallWindowProcA(ButtonProc, button, message, wParam, lParam);
+}
 
 }  // namespace
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<CMainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+
     switch (message) {
     case WM_CREATE:
-        Player->OnCreate(window);
+        self->Player.OnCreate(window);
         return 0;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case CommandExit:
-        case CommandExitMenu:
-        case CommandEscape:
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            return 0;
-        case CommandPlayPause:
-            Player->PlayPause();
-            return 0;
-        case CommandOpenFiles:
-            Player->ShowOpenDialog(window);
-            return 0;
-        case CommandSavePlaylist:
-            Player->ShowSaveDialog(window);
-            return 0;
-        case CommandStop:
-            Player->StopPlayback();
-            return 0;
-        case CommandNext: {
-            const std::int32_t next = Player->NextIndex();
-            if (next >= 0)
-                Player->GoToTrack(next);
-            return 0;
-        }
-        case CommandPrevious: {
-            const std::int32_t previous = Player->PreviousIndex();
-            if (previous >= 0)
-                Player->GoToTrack(previous);
-            return 0;
-        }
-        default:
-            break;
-        }
-        break;
-    case WM_DROPFILES:
-        // Files dropped on the main window replace the playlist and play.
-        Player->DropFiles(reinterpret_cast<HDROP>(wParam), true);
+    case WM_DESTROY:
+        self->Player.OnDestroy(window);
         return 0;
     case WM_CLOSE:
-        Player->OnClose();
+        self->Player.OnClose();
         break;  // the default handling destroys the window
-    case WM_DESTROY:
-        Player->OnDestroy(window);
+    case WM_PAINT:
+        self->PaintMain(window);
+        return 0;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->itemAction & (ODA_DRAWENTIRE | ODA_SELECT))
+            self->DrawButton(item->hDC, static_cast<int>(item->CtlID), (item->itemState & ODS_SELECTED) != 0);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0)
+            self->OnCommand(LOWORD(wParam));
+        else if (HIWORD(wParam) == 1)
+            self->OnAccelerator(LOWORD(wParam));
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            ScopedLock lock(self->Player.EngineLock);
+            self->Player.ReadAheadDefer = 1;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        self->OnMouseMove(wParam, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        self->OnLButtonDown(lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        self->OnLButtonUp();
+        return 0;
+    case WM_CAPTURECHANGED:
+        self->OnCaptureChanged();
+        return 0;
+    case WM_DROPFILES:
+        // Files dropped on the main window replace the playlist and play.
+        self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), true);
         return 0;
     default:
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool CMainWindow::CreateButtons(bool create)
+{
+    for (WindowHandle& button : Buttons)
+        button.Reset();
+    Tip.Reset();
+    if (!create)
+        return true;
+
+    HWND main = Window();
+    Tip.Reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr, Player.Instance, nullptr));
+    if (!Tip)
+        return false;
+    SendMessageA(Tip.Get(), TTM_SETDELAYTIME, TTDT_INITIAL, 1);
+
+    for (int i = 0; i < ButtonCount; ++i) {
+        const ButtonPlace& place = ::Buttons[i];
+        HWND button = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_OWNERDRAW,
+                                      place.Full.X, place.Full.Y, place.Full.W, place.Full.H, main,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.Id)), Player.Instance,
+                                      nullptr);
+        if (button == nullptr)
+            return false;
+        Buttons[i].Reset(button);
+        if (i == 0) {
+            // Quick repeated clicks arrive as separate presses.
+            SetClassLongPtrA(button, GCL_STYLE, GetClassLongPtrA(button, GCL_STYLE) & ~static_cast<LONG_PTR>(CS_DBLCLKS));
+            if (ButtonProc == nullptr)
+                ButtonProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC));
+            if (ButtonProc == nullptr)
+                MessageBoxA(main, "Cannot GetWindowLong", Player.ClassName, MB_OK);
+        }
+        if (ButtonProc != nullptr)
+            SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoEraseButtonProc));
+
+        char text[261] = {};
+        LoadStringA(Player.Instance, static_cast<UINT>(place.TipString), text, sizeof text);
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = main;
+        tool.uId = reinterpret_cast<UINT_PTR>(button);
+        tool.hinst = Player.Instance;
+        tool.lpszText = text;
+        SendMessageA(Tip.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    return true;
+}
+
+HWND CMainWindow::Button(int id) const
+{
+    for (int i = 0; i < ButtonCount; ++i) {
+        if (::Buttons[i].Id == id)
+            return Buttons[i].Get();
+    }
+    return nullptr;
+}
+
+void CMainWindow::ApplyWindowSize()
+{
+    const int s = Scale();
+    Player.MainSize = s;
+    const int height = Player.IsMinimize ? CompactFaceHeight : FaceHeight;
+    SetWindowPos(Window(), nullptr, 0, 0, FaceWidth * s, height * s, SWP_NOZORDER | SWP_NOMOVE);
+}
+
+void CMainWindow::LayoutButtons()
+{
+    const int s = Scale();
+    const bool compact = Player.IsMinimize != 0;
+    for (int i = 0; i < ButtonCount; ++i) {
+        const ButtonPlace& place = ::Buttons[i];
+        if (compact && !place.MovesInCompact)
+            continue;  // stays below the compact window, out of sight
+        const SkinRect& r = compact ? place.Compact : place.Full;
+        MoveWindow(Buttons[i].Get(), r.X * s, r.Y * s, r.W * s, r.H * s, TRUE);
+    }
+}
+
+void CMainWindow::ToggleAlwaysOnTop()
+{
+    AlwaysOnTop = !AlwaysOnTop;
+    SetWindowPos(Window(), AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    InvalidateRect(Button(IDC_ALWAYS_ON_TOP), nullptr, FALSE);
+}
+
+void CMainWindow::OnCommand(WORD id)
+{
+    HWND main = Window();
+    switch (id) {
+    case IDC_SCALE: {
+        Player.MainSize = Scale() * 2;
+        if (Player.MainSize == 8)
+            Player.MainSize = 1;
+        ApplyWindowSize();
+        LayoutButtons();
+        RestartTitle();
+        // The pointer follows the scale button to its new place.
+        const int s = Scale();
+        POINT point{211 * s, 4 * s};
+        ClientToScreen(main, &point);
+        SetCursorPos(point.x, point.y);
+        break;
+    }
+    case IDC_COMPACT:
+        Player.IsMinimize = Player.IsMinimize ? 0 : 1;
+        ApplyWindowSize();
+        LayoutButtons();
+        InvalidateRect(main, nullptr, FALSE);
+        break;
+    case IDC_OPEN_FILES:
+        Player.ShowOpenDialog(main);
+        break;
+    case IDC_PLAY_PAUSE:
+        Player.PlayPause();
+        break;
+    case IDC_EXIT_BOX:
+    case IDC_EXIT_CROSS:
+    case IDC_ESCAPE:
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        break;
+    case IDC_ALWAYS_ON_TOP:
+        ToggleAlwaysOnTop();  // once per completed click
+        break;
+    case IDC_ICONIFY:
+        SendMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        break;
+    case IDC_SAVE_PLAYLIST:
+        Player.ShowSaveDialog(main);
+        break;
+    case IDC_STOP:
+        Player.StopPlayback();
+        break;
+    case IDC_NEXT:
+        Player.GoToTrack(Player.NextIndex());
+        break;
+    case IDC_PREVIOUS:
+        Player.GoToTrack(Player.PreviousIndex());
+        break;
+    case IDC_DELETE_ALL:
+        Player.DeleteAll();
+        break;
+    default:
+        // The volume, options and playlist windows, the tray and the
+        // deletion of selected rows come with their windows.
+        break;
+    }
+}
+
+void CMainWindow::OnAccelerator(WORD id)
+{
+    switch (id) {
+    case IDC_ALWAYS_ON_TOP:
+        ToggleAlwaysOnTop();
+        break;
+    case IDC_ESCAPE:
+        PostMessageA(Window(), WM_CLOSE, 0, 0);
+        break;
+    case IDC_SCALE:
+    case IDC_COMPACT:
+    case IDC_VOLUME:
+    case IDC_OPEN_FILES:
+    case IDC_OPTIONS:
+    case IDC_PLAYLIST:
+    case IDC_PLAY_PAUSE:
+    case IDC_ICONIFY:
+    case IDC_TO_TRAY:
+    case IDC_SAVE_PLAYLIST:
+    case IDC_STOP:
+    case IDC_NEXT:
+    case IDC_PREVIOUS:
+    case IDC_SHIFT_LEFT:
+    case IDC_SHIFT_RIGHT:
+    case IDC_DELETE_ALL:
+    case IDC_DELETE_SELECTED:
+        OnCommand(id);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainWindow::OnLButtonDown(LPARAM point)
+{
+    HWND main = Window();
+    const int x = GET_X_LPARAM(point);
+    const int y = GET_Y_LPARAM(point);
+    const int s = Scale();
+    const bool compact = Player.IsMinimize != 0;
+
+    if (!compact && SeekBarRegion.Contains(x, y, s)) {
+        SeekDragging = true;
+        SetCapture(main);
+        // The knob jumps to the pointer at once.
+        SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, point);
+        return;
+    }
+    SeekDragging = false;
+    if ((compact ? CompactTimeRegion : TimeRegion).Contains(x, y, s)) {
+        Player.TimeDisplayState = Player.TimeDisplayState == 0 ? 1 : 0;
+        WindowDc dc(main);
+        DrawTime(dc.Get(), -1, true);
+    }
+    if (!compact && RepeatRegion.Contains(x, y, s)) {
+        Player.RepeatState = Player.RepeatState >= 0 && Player.RepeatState < 2 ? Player.RepeatState + 1 : 0;
+        WindowDc dc(main);
+        DrawRepeat(dc.Get());
+    } else if (!compact && ShuffleRegion.Contains(x, y, s)) {
+        Player.ToggleShuffle();
+    } else if (!LogoRegion.Contains(x, y, s)) {
+        WindowDragging = true;
+        DragOffsetX = x;
+        DragOffsetY = y;
+        SetCapture(main);
+    }
+    // The logo opens the about box, which comes with the options.
+}
+
+void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)
+{
+    if (!WindowDragging && !SeekDragging)
+        return;
+    if (!(keys & MK_LBUTTON))
+        return;  // a move without the left button held never drags
+    HWND main = Window();
+    const int x = GET_X_LPARAM(point);
+    const int y = GET_Y_LPARAM(point);
+    const int s = Scale();
+
+    if (SeekDragging) {
+        if (Player.TrackCount == 0) {
+            Player.SeekKnob = 0;
+            return;
+        }
+        Player.SeekKnob = KnobFromPointer(x, s);
+        const TrackView track = CurrentTrack();
+        WindowDc dc(main);
+        DrawSeekBar(dc.Get(), Player.SeekKnob, true, true);
+        DrawTime(dc.Get(), track.Duration * Player.SeekKnob / 200, false);
+        return;
+    }
+
+    RECT window;
+    GetWindowRect(main, &window);
+    int left = window.left + x - DragOffsetX;
+    int top = window.top + y - DragOffsetY;
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SnapToWorkArea({work.left, work.top, work.right, work.bottom}, FaceWidth * s,
+                   (Player.IsMinimize ? CompactFaceHeight : FaceHeight) * s, &left, &top);
+    SetWindowPos(main, nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+void CMainWindow::OnLButtonUp()
+{
+    WindowDragging = false;
+    if (SeekDragging) {
+        SeekDragging = false;
+        const TrackView track = CurrentTrack();
+        if (track.Present && track.Duration > 0)
+            Player.SeekTo(SeekMilliseconds(track.Duration, Player.SeekKnob));
+    }
+    ReleaseCapture();
+}
+
+void CMainWindow::OnCaptureChanged()
+{
+    // Capture taken away (a message box, another application): the drag
+    // ends where it is, and a seek drag seeks nothing.
+    WindowDragging = false;
+    if (SeekDragging) {
+        SeekDragging = false;
+        InvalidateRect(Window(), nullptr, FALSE);
+    }
 }

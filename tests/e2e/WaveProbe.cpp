@@ -5,6 +5,8 @@
 //   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw
 //   tarvel_wave_probe signal-wav FILE.wav SECONDS   the signal as a WAV file
 //   tarvel_wave_probe close-player   closes a running Tarvel (WM_CLOSE)
+//   tarvel_wave_probe press-key VK   presses a key (virtual-key code) on a
+//       running Tarvel's main window
 //   tarvel_wave_probe tone-wav FILE.wav RATE SECONDS HZ   a stereo sine tone
 //   tarvel_wave_probe measure FILE.raw RATE CHANNELS   how long the sound in a
 //       recording lasts and the pitch of its first channel
@@ -217,6 +219,19 @@ int Measure(const char* path, int rate, int channels)
     return 0;
 }
 
+int PressKey(int key)
+{
+    HWND window = FindWindowA("Tarvel", nullptr);
+    if (window == nullptr) {
+        std::printf("no Tarvel window\n");
+        return 1;
+    }
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(key), scan | 1);
+    PostMessageA(window, WM_KEYUP, static_cast<WPARAM>(key), scan | 1 | (3u << 30));
+    return 0;
+}
+
 int ClosePlayer()
 {
     HWND window = FindWindowA("Tarvel", nullptr);
@@ -244,6 +259,8 @@ int main(int argc, char** argv)
         return SignalWave(argv[2], std::atof(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
         return ClosePlayer();
+    if (argc == 3 && std::strcmp(argv[1], "press-key") == 0)
+        return PressKey(std::atoi(argv[2]));
     if (argc == 6 && std::strcmp(argv[1], "tone-wav") == 0)
         return ToneWave(argv[2], std::atoi(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
     if (argc == 5 && std::strcmp(argv[1], "measure") == 0)

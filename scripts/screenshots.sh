@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Takes pictures of the real Tarvel.exe while it plays a generated tone:
+# the main window at scale 1 and 2 and the compact face, into docs/.
+# usage: scripts/screenshots.sh (after make win)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-env.sh"
+trap wine_env_stop EXIT
+wine_env_start headless || exit 1
+win="$root/build/win"
+probe="$win/bin/tarvel_wave_probe.exe"
+work=$(mktemp -d)
+winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
+wine() { timeout -k 5 60 "$WINE" "$@"; }
+
+wine "$probe" tone-wav "$(winpath "$work/Morning Light over the Harbour.wav")" 44100 60 440 || exit 1
+"$WINE" "$win/Tarvel.exe" "$(winpath "$work/Morning Light over the Harbour.wav")" &
+player=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --classname tarvel.exe 2>/dev/null | head -1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "screenshots: gave up after 10 s waiting for the main window"; exit 1; }
+shot() {  # seconds to wait, picture: the screen, cut to the window
+  sleep "$1"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$root/docs/$2" &&
+    echo "screenshots: docs/$2 (${WIDTH}x${HEIGHT})"
+}
+shot 4.5 main-1x.png
+wine "$probe" press-key $((0x71)) >/dev/null   # F2: scale 2
+shot 2 main-2x.png
+wine "$probe" press-key $((0x71)) >/dev/null   # F2, F2: back to 1
+wine "$probe" press-key $((0x71)) >/dev/null
+wine "$probe" press-key $((0x74)) >/dev/null   # F5: the compact face
+shot 2 main-compact.png
+wine "$probe" close-player >/dev/null
+wait "$player" 2>/dev/null
+rm -rf "$work"

@@ -1,0 +1,119 @@
+// The main window: its skinned face, its fifteen buttons with their
+// tooltips, the keys and the mouse. One object per main window, holding the
+// player it serves.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "core/Win32Handles.h"
+#include "ui/FaceLayout.h"
+
+class CPlayer;
+
+inline constexpr int SpectrumBrushCount = 26;
+
+class CMainWindow {
+public:
+    explicit CMainWindow(CPlayer& player);
+    ~CMainWindow();
+    CMainWindow(const CMainWindow&) = delete;
+    CMainWindow& operator=(const CMainWindow&) = delete;
+
+    // The window procedure of the main window class: the object comes
+    // through CreateWindowExA's last argument.
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The window system's resources of the face, made at start-up (true)
+    // and released at the end (false).
+    bool LoadSkin(bool create);
+    bool CreateTitleFonts(bool create);
+    bool CreateSpectrumBrushes(bool create);
+    bool CreateButtons(bool create);
+
+    // Drawing (the UI thread, and the play thread for time, title and seek
+    // bar). Each draws onto `dc` and returns at once when nothing changed.
+    void PaintMain(HWND window);
+    void DrawTitle(HDC dc, bool force, bool reset);
+    void DrawTime(HDC dc, std::int32_t seconds, bool force);
+    void DrawTrackInfo(HDC dc);
+    void DrawSeekBar(HDC dc, std::int32_t position, bool held, bool force);
+    void DrawRepeat(HDC dc);
+    void DrawShuffle(HDC dc);
+    void DrawButton(HDC dc, int id, bool pressed);
+    // The play thread's pass: time, title and seek bar on a context of its own.
+    void DrawPlaying();
+    // Shuffle, from the playlist model.
+    void DrawShuffle();
+
+    // Sizes and places.
+    void ApplyWindowSize();
+    void LayoutButtons();
+
+    // Input.
+    void OnCommand(WORD id);
+    void OnAccelerator(WORD id);
+    void OnLButtonDown(LPARAM point);
+    void OnMouseMove(WPARAM keys, LPARAM point);
+    void OnLButtonUp();
+    void OnCaptureChanged();
+    void ToggleAlwaysOnTop();
+
+    HWND Button(int id) const;
+    HWND ToolTip() const { return Tip.Get(); }
+    bool IsAlwaysOnTop() const { return AlwaysOnTop; }
+    bool IsSeekDragging() const { return SeekDragging; }
+    bool IsWindowDragging() const { return WindowDragging; }
+    // The title scroller starts again (a new track).
+    void RestartTitle();
+    HBRUSH SpectrumBrush(int index) const { return Brushes[index].Get(); }
+
+private:
+    // What the drawing needs of the current entry, read under the engine lock.
+    struct TrackView {
+        bool Present = false;
+        std::int32_t Index = 0;
+        std::int32_t Count = 0;
+        std::int32_t Duration = 0;
+        std::uint32_t BytesPerSecond = 0;
+        std::uint32_t BitRate = 0;
+        std::uint32_t SampleRate = 0;
+        std::uint32_t Channels = 0;
+        std::int32_t PlayedBytes = 0;
+    };
+    TrackView CurrentTrack() const;
+    // The title line of the current entry; false when there is none.
+    bool CurrentTitleLine(char* line, int size) const;
+    // Copies from the skin, one at a time: a bitmap is selected into one
+    // memory context at once, whichever thread draws.
+    void Copy(HDC dc, const SkinCopy& copy) const;
+    int Scale() const;
+    HWND Window() const;
+
+    CPlayer& Player;
+    BitmapHandle Skin[static_cast<int>(SkinBitmap::Count)];
+    FontHandle TitleFonts[3];
+    BrushHandle Brushes[SpectrumBrushCount];
+    WindowHandle Tip;
+    WindowHandle Buttons[ButtonCount];
+    WNDPROC FirstButtonProc = nullptr;
+
+    // Guards the drawing state below and the skin's memory contexts; taken
+    // by the drawing routines alone, after the engine lock when both are held.
+    mutable CRITICAL_SECTION DrawLock;
+    std::int32_t TitleScrollX = 0;
+    std::int32_t TitleStepBytes = 88200;
+    bool TitleFirstDraw = true;
+    std::int32_t LastKnob = -2;
+    std::int32_t LastSeconds = -1;
+
+    // Input state (UI thread).
+    bool AlwaysOnTop = false;
+    bool WindowDragging = false;
+    std::atomic<bool> SeekDragging{false};  // read by the play thread's drawing
+    int DragOffsetX = 0;
+    int DragOffsetY = 0;
+};
