@@ -168,7 +168,11 @@ void CMainWindow::LayoutButtons()
 void CMainWindow::ToggleAlwaysOnTop()
 {
     AlwaysOnTop = !AlwaysOnTop;
+    // Wine places a window after its hidden owned popups (the tooltip) and
+    // so leaves it where it was: the tooltip has no owner for the moment.
+    SetWindowLongPtrA(Tip.Get(), GWLP_HWNDPARENT, 0);
     SetWindowPos(Window(), AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowLongPtrA(Tip.Get(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Window()));
     InvalidateRect(Button(IDC_ALWAYS_ON_TOP), nullptr, FALSE);
 }
 
