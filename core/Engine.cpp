@@ -239,6 +239,17 @@ bool CPlayer::DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32
     return ok;
 }
 
+void CPlayer::ShowPendingCaption()
+{
+    std::string caption;
+    {
+        ScopedLock lock(CaptionLock);
+        caption.swap(PendingCaption);
+    }
+    if (!caption.empty() && MainWindow != nullptr)
+        SetWindowTextA(MainWindow, caption.c_str());
+}
+
 void CPlayer::UpdateCaption()
 {
     TrackEntry* entry = CurrentEntry();
@@ -260,7 +271,13 @@ void CPlayer::UpdateCaption()
         return;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
     const std::string caption = text.substr(scroll) + text.substr(0, scroll);
-    SetWindowTextA(MainWindow, caption.c_str());
+    // The window's own thread sets it: the play thread never waits for the
+    // interface thread.
+    {
+        ScopedLock lock(CaptionLock);
+        PendingCaption = caption;
+    }
+    PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
     const bool lead = !caption.empty() && IsDBCSLeadByteEx(932, static_cast<BYTE>(caption[0])) && caption.size() > 1;
     CaptionScroll += lead ? 2 : 1;
     if (static_cast<std::size_t>(CaptionScroll) >= text.size() + 1)

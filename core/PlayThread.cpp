@@ -17,6 +17,13 @@ namespace {
 // move to the next track resets the device.
 constexpr DWORD TrackEndHoldMs = 200;
 
+// What the track has played at device position `position`: a stopped
+// device has no position, and nothing plays beyond where a seek put it.
+std::int32_t PlayedAt(std::int32_t position, std::int32_t seekBase)
+{
+    return (position > 0 ? position : 0) + seekBase;
+}
+
 }  // namespace
 
 unsigned __stdcall PlayThreadProc(void* argument)
@@ -39,6 +46,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
             continue;
         }
 
+        DWORD restMs = 0;
         EnterCriticalSection(&player->EngineLock);
         if (player->ReadAheadDefer) {
             threshold = player->PlayedBytes + 220500;
@@ -49,7 +57,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
         // One position query a pass: under Wine each is a round trip to the
         // sound server.
         std::int32_t position = out->GetPosition();
-        player->PlayedBytes = position + player->SeekBaseBytes;
+        player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
 
         // A stream that has delivered everything claims no more buffers.
         const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
@@ -79,9 +87,9 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 threshold = player->PlayedBytes + 22050;
                 player->FileReader->Fill();
             } else {
-                // A stopped device has nothing to do for a while.
-                Sleep(out->State == StateStopped ? 30 : 10);
-                position = out->GetPosition();
+                // Nothing to do for a while (longer when stopped); the rest
+                // comes after the lock is released.
+                restMs = out->State == StateStopped ? 30 : 10;
             }
         }
 
@@ -106,11 +114,15 @@ unsigned __stdcall PlayThreadProc(void* argument)
         }
         LeaveCriticalSection(&player->EngineLock);
 
-        player->PlayedBytes = position + player->SeekBaseBytes;
+        player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
         if (out->State == StatePlaying) {
             player->Face.DrawPlaying();
             player->UpdateCaption();
         }
+        // Never rest holding the engine lock: the interface thread waits
+        // for it to draw and to carry out commands.
+        if (restMs != 0)
+            Sleep(restMs);
     }
 
     if (player->WaveOut != nullptr)

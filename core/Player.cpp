@@ -31,6 +31,7 @@ CPlayer::CPlayer()
         MessageBoxA(nullptr, "lstrcpy error", ProductName, MB_OK);
     CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, "C:\\");
     InitializeCriticalSection(&EngineLock);
+    InitializeCriticalSection(&CaptionLock);
 }
 
 CPlayer::~CPlayer()
@@ -38,6 +39,7 @@ CPlayer::~CPlayer()
     if (PlayThread != nullptr)
         CloseHandle(PlayThread);
     DeleteCriticalSection(&EngineLock);
+    DeleteCriticalSection(&CaptionLock);
     if (Player == this)
         Player = nullptr;
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/FileInfo.h"
@@ -20,6 +21,9 @@
 
 // Ends the play thread's loop (posted to the play thread).
 inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
+// A new caption from the play thread waits in PendingCaption (posted to the
+// main window).
+inline constexpr UINT WM_APP_CAPTION = WM_APP + 16;
 
 // One wave buffer, and the ring that keeps the PCM last queued for the
 // analyser: a buffer for each of the device's buffers.
@@ -87,6 +91,8 @@ public:
     bool DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32_t* bytes);
     bool ReadRaw(std::uint8_t* buffer, std::int32_t length, std::int32_t* bytes);
     void UpdateCaption();
+    // The caption UpdateCaption left for the main window's thread.
+    void ShowPendingCaption();
     // The current entry, or null.
     TrackEntry* CurrentEntry() const;
 
@@ -131,6 +137,9 @@ public:
     // PlayTrack, PlayPause, StopPlayback, MoveEntry and RemoveEntry. Nothing
     // that waits for the UI thread may be called while it is held.
     CRITICAL_SECTION EngineLock;
+    // Guards PendingCaption between the play thread and the window's thread.
+    CRITICAL_SECTION CaptionLock;
+    std::string PendingCaption;
     std::int32_t ReadAheadDefer = 0;
     std::int32_t SeekFileOffset = 0;
     std::int32_t SeekBaseBytes = 0;

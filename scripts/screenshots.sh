@@ -14,7 +14,8 @@ winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 wine() { timeout -k 5 60 "$WINE" "$@"; }
 
 wine "$probe" tone-wav "$(winpath "$work/Morning Light over the Harbour.wav")" 44100 60 440 || exit 1
-"$WINE" "$win/Tarvel.exe" "$(winpath "$work/Morning Light over the Harbour.wav")" &
+# From the work folder, where the program leaves its resume playlist.
+(cd "$work" && exec "$WINE" "$win/Tarvel.exe" "$(winpath "$work/Morning Light over the Harbour.wav")") &
 player=$!
 window=""
 for _ in $(seq 100); do

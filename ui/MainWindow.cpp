@@ -76,6 +76,9 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
     case WM_CAPTURECHANGED:
         self->OnCaptureChanged();
         return 0;
+    case WM_APP_CAPTION:
+        self->Player.ShowPendingCaption();
+        return 0;
     case WM_DROPFILES:
         // Files dropped on the main window replace the playlist and play.
         self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), true);

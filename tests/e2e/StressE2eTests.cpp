@@ -1,0 +1,105 @@
+// A minute of a person hammering the player: keys, commands and seeks every
+// few milliseconds while a playlist of short clips changes track several
+// times a second. The program must keep answering and close cleanly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <string>
+
+#include "TarvelProcess.h"
+#include "TestWave.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+void TypeKey(HWND main, UINT key)
+{
+    PostMessageA(main, WM_KEYDOWN, key, 1);
+    PostMessageA(main, WM_KEYUP, key, 1 | (3u << 30));
+}
+
+bool Topmost(HWND main)
+{
+    return (GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+}  // namespace
+
+TEST(Stress, CommandsSeeksAndKeysWhileTracksChange)
+{
+    const std::string folder = MakeTestFolder("stress");
+    std::string arguments;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = folder + "\\clip" + std::to_string(i) + ".wav";
+        WriteToneWave(path, 2, 0.25, 2000);
+        arguments += "\"" + path + "\" ";
+    }
+    TarvelProcess player;
+    ASSERT_TRUE(player.Start(arguments, folder));
+    HWND main = player.WaitForWindow("Tarvel", 20000);
+    ASSERT_NE(main, nullptr) << "gave up after 20000 ms waiting for the main window";
+    for (DWORD begin = GetTickCount(); !IsWindowVisible(main) && GetTickCount() - begin < 20000;)
+        Sleep(20);
+    // Repeat all: the clips go round for the whole minute.
+    for (int i = 0; i < 2; ++i) {
+        PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(79, 57));
+        PostMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(79, 57));
+    }
+
+    std::mt19937 random(20261207);
+    // Input arrives as it does from a person: keys, button commands and
+    // presses through the window's queue, in bursts of twenty a few
+    // milliseconds apart. After each burst F1 (typed last) must put the
+    // window on top or take it off within 5 s: everything before it was taken.
+    const UINT keys[] = {VK_RETURN, VK_RIGHT, VK_SPACE, VK_LEFT, VK_DOWN, VK_UP, VK_F2, VK_F5};
+    const WORD commands[] = {120, 120, 120, 40002, 40003, 40004};
+    std::set<std::string> playing;
+    int actions = 0;
+    DWORD slowest = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 60000) {
+        for (int i = 0; i < 20; ++i, ++actions) {
+            const unsigned choice = random() % 8;
+            if (choice < 3) {
+                TypeKey(main, keys[random() % std::size(keys)]);
+            } else if (choice < 6) {
+                PostMessageA(main, WM_COMMAND, commands[random() % std::size(commands)], 0);
+            } else {
+                const int x = 5 + static_cast<int>(random() % 217);
+                PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 70));
+                PostMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(x, 70));
+            }
+            Sleep(1 + random() % 8);
+        }
+        const bool wasTopmost = Topmost(main);
+        const DWORD typed = GetTickCount();
+        TypeKey(main, VK_F1);
+        while (Topmost(main) == wasTopmost) {
+            ASSERT_LT(GetTickCount() - typed, 5000u)
+                << "gave up after 5000 ms waiting for the window to take its input, " << typed - start << " ms in";
+            Sleep(2);
+        }
+        slowest = std::max<DWORD>(slowest, GetTickCount() - typed);
+        char caption[1024] = {};
+        GetWindowTextA(main, caption, sizeof caption);
+        const std::string text = caption;
+        const std::size_t at = text.find("/0012");
+        if (at != std::string::npos && at >= 4)
+            playing.insert(text.substr(at - 4, 4));
+    }
+    ASSERT_TRUE(player.IsRunning()) << "the program ended during the run";
+    std::printf("%d actions in 60 s; the longest wait for a burst to be taken %lu ms; %zu different tracks seen "
+                "playing\n", actions, static_cast<unsigned long>(slowest), playing.size());
+    EXPECT_GT(playing.size(), 3u) << "tracks changed during the run";
+
+    const DWORD closing = GetTickCount();
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1234;
+    ASSERT_TRUE(player.WaitForExit(2000, &exitCode)) << "gave up after 2000 ms waiting for the program to close";
+    std::printf("closed in %lu ms\n", static_cast<unsigned long>(GetTickCount() - closing));
+    EXPECT_EQ(exitCode, 0u);
+    RemoveTree(folder);
+}

@@ -1,0 +1,117 @@
+// The main window's input inside the test process: the always-on-top
+// toggle, the window drag's edge cases, and the seek bar and drawing with
+// entries that would divide by zero or that are gone.
+#include <windows.h>
+#include <windowsx.h>
+
+#include <gtest/gtest.h>
+
+#include "PlayerTest.h"
+#include "TestWave.h"
+#include "core/Player.h"
+#include "resources/resource.h"
+
+namespace {
+
+class MainWindowInput : public PlayerTest {
+protected:
+    MainWindowInput() : PlayerTest("main-window") {}
+    void Send(UINT message, WPARAM wParam, int x, int y)
+    {
+        SendMessageA(player->MainWindow, message, wParam, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+    }
+    bool Topmost() const { return (GetWindowLongA(player->MainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+    POINT Place() const
+    {
+        RECT r;
+        GetWindowRect(player->MainWindow, &r);
+        return {r.left, r.top};
+    }
+};
+
+}  // namespace
+
+// Only a completed click switches the mode: a press held over a repaint, or
+// released away from the button, does not.
+TEST_F(MainWindowInput, AlwaysOnTopSwitchesOncePerCompletedClick)
+{
+    HWND button = GetDlgItem(player->MainWindow, IDC_ALWAYS_ON_TOP);
+    ASSERT_NE(button, nullptr);
+    ASSERT_FALSE(Topmost());
+    SendMessageA(button, BM_SETSTATE, TRUE, 0);  // held down
+    for (int i = 0; i < 3; ++i) {
+        RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump(20);
+    }
+    SendMessageA(button, BM_SETSTATE, FALSE, 0);  // let go elsewhere: no click
+    Pump(50);
+    EXPECT_FALSE(Topmost()) << "a held or cancelled press changes nothing";
+    EXPECT_FALSE(player->Face.IsAlwaysOnTop());
+
+    SendMessageA(button, BM_CLICK, 0, 0);
+    Pump(50);
+    EXPECT_TRUE(Topmost());
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(Topmost()) << "a repaint only shows the state";
+    SendMessageA(button, BM_CLICK, 0, 0);
+    Pump(50);
+    EXPECT_FALSE(Topmost());
+}
+
+// The drag follows signed coordinates, ends when the capture goes, and a
+// move without the left button held never drags.
+TEST_F(MainWindowInput, WindowDragIsSignedAndEndsWithItsCapture)
+{
+    SetWindowPos(player->MainWindow, nullptr, 400, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 150, 10);
+    ASSERT_TRUE(player->Face.IsWindowDragging());
+    Send(WM_MOUSEMOVE, MK_LBUTTON, 150 - 120, 10 - 20);  // left of and above the window
+    EXPECT_EQ(Place().x, 280);
+    EXPECT_EQ(Place().y, 280);
+    Send(WM_MOUSEMOVE, 0, 150 + 50, 10);
+    EXPECT_EQ(Place().x, 280) << "no left button, no drag";
+
+    SendMessageA(player->MainWindow, WM_CAPTURECHANGED, 0, 0);
+    EXPECT_FALSE(player->Face.IsWindowDragging());
+    Send(WM_MOUSEMOVE, MK_LBUTTON, 150 + 50, 10);
+    EXPECT_EQ(Place().x, 280) << "a drag that lost the capture moves nothing";
+    Send(WM_LBUTTONUP, 0, 150, 10);
+}
+
+// A track under a second has no length to seek in; an index that names no
+// entry draws nothing of it; Next past the end keeps the place in the track.
+TEST_F(MainWindowInput, ZeroLengthsAndStaleIndexesAreSafe)
+{
+    const std::string tiny = folder + "\\tiny.wav";
+    WriteToneWave(tiny, 2, 0.5, 1000);
+    player->AddFile(tiny.c_str());
+    ASSERT_EQ(player->TrackCount, 1);
+    ASSERT_EQ(player->Tracks[0]->Duration, 0);
+    player->PlayPause();
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 150, 70);  // the seek bar
+    EXPECT_TRUE(player->Face.IsSeekDragging());
+    Send(WM_LBUTTONUP, 0, 150, 70);
+    EXPECT_EQ(player->SeekFileOffset, 0) << "no seek in a track without a length";
+    EXPECT_EQ(player->SeekBaseBytes, 0);
+    player->Tracks[0]->WaveFormat.nAvgBytesPerSec = 0;
+    RedrawWindow(player->MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    player->Tracks[0]->WaveFormat.nAvgBytesPerSec = 176400;
+    player->StopPlayback();
+
+    // An index past the table, as a removal or a stored setting may leave it.
+    player->CurrentIndex = 7;
+    RedrawWindow(player->MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 150, 70);
+    Send(WM_LBUTTONUP, 0, 150, 70);
+    EXPECT_EQ(player->SeekFileOffset, 0);
+    char caption[32] = {};
+    GetWindowTextA(player->MainWindow, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Tarvel") << "no entry: the caption goes back to the name";
+    player->CurrentIndex = 0;
+
+    player->SeekFileOffset = 4096;
+    player->SeekBaseBytes = 4096;
+    EXPECT_FALSE(player->GoToTrack(-1));
+    EXPECT_EQ(player->SeekFileOffset, 4096) << "a refused move leaves the place alone";
+    EXPECT_EQ(player->SeekBaseBytes, 4096);
+}
