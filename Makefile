@@ -7,7 +7,7 @@ WIN_DIR := build/win
 NATIVE_DIR := build/native
 SANITIZE_DIR := build/native-sanitize
 
-.PHONY: all deps build win native tools sanitize run test test-native test-win bench fuzz clean
+.PHONY: all deps build win native tools sanitize run test test-native test-win bench fuzz screenshots clean
 
 all: build
 
@@ -60,6 +60,10 @@ bench:
 FUZZ_SECONDS ?= 600
 fuzz:
 	scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGET)
+
+# Pictures of the real program's main window into docs/.
+screenshots: deps win
+	scripts/screenshots.sh
 
 clean:
 	rm -rf build

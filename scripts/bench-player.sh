@@ -3,19 +3,36 @@
 # playback of FILE, against mpg123 playing the same file to the same
 # PulseAudio sink, in one run (not a test).
 # usage: scripts/bench-player.sh FILE.mp3 SECONDS
+#        scripts/bench-player.sh idle SECONDS   (the window shown, nothing playing)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-file=$(realpath "$1")
 seconds=${2:-60}
+idle=0
+if [ "$1" = idle ]; then idle=1; else file=$(realpath "$1"); fi
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT
 wine_env_start headless || exit 1
+# The program leaves its resume playlist in the folder it runs in.
+cd "$(mktemp -d)" || exit 1
 command -v mpg123 >/dev/null || { echo "bench: mpg123 is not installed" >&2; exit 1; }
 
 cpu_of() {  # pid -> user+system seconds
   awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat"
 }
 
+if [ $idle -eq 1 ]; then
+  "$WINE" "$root/build/win/Tarvel.exe" >/dev/null 2>&1 &
+  player=$!
+  sleep 2
+  pid=$(pgrep -n -f -i 'Tarvel\.exe')
+  before=$(cpu_of "$pid")
+  sleep "$seconds"
+  after=$(cpu_of "$pid")
+  "$WINE" "$root/build/win/bin/tarvel_wave_probe.exe" close-player >/dev/null 2>&1
+  wait "$player" 2>/dev/null
+  awk -v a="$before" -v b="$after" -v s="$seconds" 'BEGIN{printf "idle, window shown: Tarvel.exe %.2f CPU s per minute\n", (b-a)*60/s}'
+  exit 0
+fi
 winfile="Z:$(sed 's|/|\\|g' <<<"$file")"
 "$WINE" "$root/build/win/Tarvel.exe" "$winfile" >/dev/null 2>&1 &
 player=$!

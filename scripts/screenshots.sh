@@ -25,6 +25,11 @@ for _ in $(seq 100); do
 done
 [ -n "$window" ] || { echo "screenshots: gave up after 10 s waiting for the main window"; exit 1; }
 shot() {  # seconds to wait, picture: the screen, cut to the window
+  # Away from the buttons and their tips (F2 puts the pointer on one): over
+  # the face first, so that the tip goes, then off the window.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove $((X + WIDTH / 3)) $((Y + HEIGHT / 2)); sleep 0.3
+  xdotool mousemove 1270 1010
   sleep "$1"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$root/docs/$2" &&
