@@ -29,6 +29,15 @@ SkinCopy Tiny(int glyph, int x, int y)
     return {SkinBitmap::TinyDigits, 3 * glyph, 3, 5, {x, y, 3, 5}};
 }
 
+// The last `count` decimal digits of `value`, the most significant first.
+void SplitDigits(int value, int count, int* digits)
+{
+    for (int i = count - 1; i >= 0; --i) {
+        digits[i] = value % 10;
+        value /= 10;
+    }
+}
+
 bool IsLeadByte(unsigned char c)
 {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -76,41 +85,35 @@ int TimeCells(std::int32_t seconds, std::int32_t duration, std::int32_t timeMode
 
 int TrackNumberCells(std::int32_t currentIndex, std::int32_t trackCount, SkinCopy cells[4])
 {
-    std::int32_t n = trackCount > 0 ? currentIndex + 1 : 0;
-    n = std::clamp<std::int32_t>(n, 0, 9999);
+    const int n = std::clamp<int>(trackCount > 0 ? currentIndex + 1 : 0, 0, 9999);
+    int digits[4];
     if (trackCount < 100) {
-        n = std::min<std::int32_t>(n, 99);
-        cells[0] = Large(n / 10, 9, 33);
-        cells[1] = Large(n % 10, 19, 33);
+        SplitDigits(std::min(n, 99), 2, digits);
+        for (int i = 0; i < 2; ++i)
+            cells[i] = Large(digits[i], 9 + 10 * i, 33);
         return 2;
     }
-    cells[0] = Small(n / 1000, 7, 33);
-    cells[1] = Small((n % 1000) / 100, 13, 33);
-    cells[2] = Small((n % 100) / 10, 19, 33);
-    cells[3] = Small(n % 10, 25, 33);
+    SplitDigits(n, 4, digits);
+    for (int i = 0; i < 4; ++i)
+        cells[i] = Small(digits[i], 7 + 6 * i, 33);
     return 4;
 }
 
 int BitRateCells(std::uint32_t kbps, SkinCopy cells[4])
 {
     const int b = static_cast<int>(std::min<std::uint32_t>(kbps, 9999));
-    if (b < 1000) {
-        cells[0] = Tiny(b / 100, 9, 51);
-        cells[1] = Tiny((b % 100) / 10, 13, 51);
-        cells[2] = Tiny(b % 10, 17, 51);
-        return 3;
-    }
-    cells[0] = Tiny(b / 1000, 7, 51);
-    cells[1] = Tiny((b % 1000) / 100, 11, 51);
-    cells[2] = Tiny((b % 100) / 10, 15, 51);
-    cells[3] = Tiny(b % 10, 19, 51);
-    return 4;
+    const int count = b < 1000 ? 3 : 4;
+    int digits[4];
+    SplitDigits(b, count, digits);
+    for (int i = 0; i < count; ++i)
+        cells[i] = Tiny(digits[i], (count == 3 ? 9 : 7) + 4 * i, 51);
+    return count;
 }
 
 int SampleRateCells(std::uint32_t hz, SkinCopy cells[5])
 {
-    const int r = static_cast<int>(std::min<std::uint32_t>(hz, 99999));
-    const int digits[5] = {r / 10000, (r % 10000) / 1000, (r % 1000) / 100, (r % 100) / 10, r % 10};
+    int digits[5];
+    SplitDigits(static_cast<int>(std::min<std::uint32_t>(hz, 99999)), 5, digits);
     for (int i = 0; i < 5; ++i)
         cells[i] = Tiny(digits[i], 9 + 4 * i, 57);
     return 5;
