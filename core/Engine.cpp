@@ -257,18 +257,19 @@ void CPlayer::UpdateCaption()
         return;
     // Seconds in the track's own bytes per second; the steps of the
     // caption's scroll stay in the engine's fixed units.
-    const std::int32_t secs = TrackSecondsAt(*entry, PlayedBytes);
+    const std::int32_t played = PlayedBytes;
+    const std::int32_t secs = TrackSecondsAt(*entry, played);
     if (secs == 0) {
         CaptionScroll = 0;
         CaptionStepPos = -176400;
     }
+    if (CaptionStepPos <= played && played < CaptionStepPos + 44100)
+        return;  // a step of the scroll is not due yet
     char counters[64];
     std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", CurrentIndex + 1, TrackCount,
                   secs / 60, secs % 60, TrackSeconds / 60, TrackSeconds % 60);
     // Title and artist may each hold 255 bytes: the text is built whole.
     const std::string text = std::string(entry->Title) + " - " + entry->Artist + counters;
-    if (CaptionStepPos <= PlayedBytes && PlayedBytes < CaptionStepPos + 44100)
-        return;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
     const std::string caption = text.substr(scroll) + text.substr(0, scroll);
     // The window's own thread sets it: the play thread never waits for the
@@ -282,5 +283,5 @@ void CPlayer::UpdateCaption()
     CaptionScroll += lead ? 2 : 1;
     if (static_cast<std::size_t>(CaptionScroll) >= text.size() + 1)
         CaptionScroll = 0;
-    CaptionStepPos = PlayedBytes;
+    CaptionStepPos = played;
 }

@@ -107,6 +107,7 @@ private:
     std::int32_t TitleScrollX = 0;
     std::int32_t TitleStepBytes = 88200;
     bool TitleFirstDraw = true;
+    bool TitleScrolls = true;  // the last line measured was wider than its place
     std::int32_t LastKnob = -2;
     std::int32_t LastSeconds = -1;
 

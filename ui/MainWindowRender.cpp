@@ -204,7 +204,8 @@ void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
     SIZE extent{};
     GetTextExtentPoint32A(dc, line, length, &extent);
     const RECT clip{9 * s, 15 * s, 240 * s, 32 * s};
-    if (extent.cx > 231 * s) {
+    TitleScrolls = extent.cx > 231 * s;  // a line that fits waits for the next forced draw
+    if (TitleScrolls) {
         std::strcat(line, "  ");
         length += 2;
         GetTextExtentPoint32A(dc, line, length, &extent);
@@ -326,8 +327,27 @@ void CMainWindow::DrawPlaying()
 {
     if (Window() == nullptr)
         return;
+    // Most passes change nothing visible: find out before taking a device
+    // context, which costs a round trip to the window system.
+    const TrackView track = CurrentTrack();
+    const int s = Scale();
+    const bool compact = Player.IsMinimize != 0;
+    bool time = false, title = false, knob = false;
+    {
+        ScopedLock lock(DrawLock);
+        const std::int32_t seconds = track.Present ? TrackSecondsAt(track.PlayedBytes, track.BytesPerSecond) : 0;
+        time = !SeekDragging && seconds != LastSeconds;
+        title = !compact && TitleScrolls && track.PlayedBytes > TitleStepBytes + 176400 / (40 * s);
+        knob = !compact && !SeekDragging && track.Present &&
+               KnobPosition(track.PlayedBytes, track.BytesPerSecond, track.Duration) != LastKnob;
+    }
+    if (!time && !title && !knob)
+        return;
     WindowDc dc(Window());
-    DrawTime(dc.Get(), -1, false);
-    DrawTitle(dc.Get(), false, false);
-    DrawSeekBar(dc.Get(), -1, false, false);
+    if (time)
+        DrawTime(dc.Get(), -1, false);
+    if (title)
+        DrawTitle(dc.Get(), false, false);
+    if (knob)
+        DrawSeekBar(dc.Get(), -1, false, false);
 }
