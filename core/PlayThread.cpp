@@ -4,6 +4,7 @@
 // moves on, and keeps the caption up to date.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -35,6 +36,10 @@ unsigned __stdcall PlayThreadProc(void* argument)
     std::int32_t threshold = 22050;
     bool trackEndPending = false;
     DWORD trackEndSince = 0;
+    // The analyser's last refresh, and its window: 512 frames of the PCM
+    // being heard.
+    std::int32_t lastSpectrumPos = -176400;
+    std::int16_t spectrumWindow[2 * SpectrumFrames] = {};
 
     for (;;) {
         MSG message;
@@ -70,6 +75,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
                     std::memset(player->PcmRing, 0, PcmRingBytes);
                     ringWritePos = 0;
                     trackEndPending = false;
+                    lastSpectrumPos = -176400;
                 }
                 const std::int32_t first = n < PcmRingBytes - ringWritePos ? n : PcmRingBytes - ringWritePos;
                 std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
@@ -112,9 +118,28 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 }
             }
         }
+        // The analyser reads 16-bit stereo only: other formats show no bars.
+        const bool spectrumReadable = player->DeviceFormat.wBitsPerSample == 16 && player->DeviceFormat.nChannels == 2;
+        const std::int32_t written = player->WrittenBytes;
         LeaveCriticalSection(&player->EngineLock);
 
         player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
+        // The analyser, at most once per 1764 bytes played, while what is
+        // heard next has been written to the ring.
+        if (spectrumReadable && lastSpectrumPos + 1764 < player->PlayedBytes && !trackEndPending &&
+            written >= position + 4000) {
+            if (decodedTotal < 2048) {
+                std::memset(spectrumWindow, 0, sizeof spectrumWindow);
+            } else {
+                const std::int32_t at = (position > 0 ? position / 4 * 4 : 0) % PcmRingBytes;
+                const std::int32_t first = std::min<std::int32_t>(2048, PcmRingBytes - at);
+                auto* window = reinterpret_cast<std::uint8_t*>(spectrumWindow);
+                std::memcpy(window, player->PcmRing + at, static_cast<std::size_t>(first));
+                std::memcpy(window + first, player->PcmRing, static_cast<std::size_t>(2048 - first));
+            }
+            player->UpdateSpectrum(spectrumWindow);
+            lastSpectrumPos = player->PlayedBytes;
+        }
         if (out->State == StatePlaying) {
             player->Face.DrawPlaying();
             player->UpdateCaption();

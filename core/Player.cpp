@@ -71,8 +71,11 @@ bool CPlayer::CreateObjects(HWND window, bool create)
         }
         if (!WaveOut->OpenMixer())
             return false;
+        Fft.Init(1, 9, 1);  // without its tables the analyser shows nothing
         return true;
     }
+
+    Fft.FreeTables();
 
     if (WaveOut != nullptr) {
         WaveOut->CloseMixer();
@@ -203,6 +206,14 @@ void CPlayer::SubtractTotals(const TrackEntry*) {}
 bool CPlayer::IsPlaying()
 {
     return WaveOut != nullptr && WaveOut->State == StatePlaying;
+}
+
+void CPlayer::UpdateSpectrum(const std::int16_t* frames)
+{
+    if (!Analyser.Update(frames) || IsMinimize || MainWindow == nullptr)
+        return;
+    WindowDc dc(MainWindow);
+    Face.DrawSpectrumBars(dc.Get(), Analyser.Left, Analyser.Right);
 }
 
 void CPlayer::DrawShuffle()

@@ -100,6 +100,12 @@ public:
 
     // The main window's face, buttons and input.
     CMainWindow Face{*this};
+    // The analyser: its transform, set up with the other objects, and the
+    // bars it computes (play thread).
+    CFFT Fft;
+    SpectrumAnalyser Analyser{Fft};
+    // One refresh of the analyser from 512 frames of the PCM being heard.
+    void UpdateSpectrum(const std::int16_t* frames);
 
     std::int32_t OptionToolHint = 1;
     char ClassName[100];

@@ -11,6 +11,7 @@
 
 #include "core/Win32Handles.h"
 #include "ui/FaceLayout.h"
+#include "ui/Spectrum.h"
 
 class CPlayer;
 
@@ -46,6 +47,8 @@ public:
     void DrawButton(HDC dc, int id, bool pressed);
     // The play thread's pass: time, title and seek bar on a context of its own.
     void DrawPlaying();
+    // The analyser's bars and peaks (the play thread).
+    void DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChannel& right);
     // Shuffle, from the playlist model.
     void DrawShuffle();
 
@@ -108,6 +111,7 @@ private:
     std::int32_t TitleStepBytes = 88200;
     bool TitleFirstDraw = true;
     bool TitleScrolls = true;  // the last line measured was wider than its place
+    std::atomic<bool> SpectrumWiped{false};  // a repaint covered the bars
     std::int32_t LastKnob = -2;
     std::int32_t LastSeconds = -1;
 

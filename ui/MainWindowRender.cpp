@@ -165,6 +165,7 @@ void CMainWindow::PaintMain(HWND window)
     }
     DrawTime(dc, -1, true);
     EndPaint(window, &paint);
+    SpectrumWiped = true;
 }
 
 void CMainWindow::RestartTitle()

@@ -125,6 +125,8 @@ public:
                 return f;
         return -1;
     }
+    // A pixel of the last picture (0xRRGGBB), in device pixels.
+    std::uint32_t Pixel(int x, int y) const { return Screen.At(x, y); }
     // The left edge of the seek knob (normal or held) in skin units, or -1.
     int KnobLeft(int scale) const
     {

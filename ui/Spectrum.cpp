@@ -1,0 +1,206 @@
+#include "ui/Spectrum.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+constexpr double TwoPi = 6.283185307179586;
+
+}  // namespace
+
+const int BandEdges[SpectrumBands + 1] = {0, 1, 2, 3, 5, 7, 8, 11, 15, 20, 27, 40, 50, 60, 100, 140, 170, 180, 184};
+const double BandWeights[SpectrumBands] = {0.6, 0.6, 0.6, 0.7, 0.8, 1, 1, 1, 1, 1, 1.6, 1.6, 1.6, 1.6, 1, 1, 1, 1};
+const int PeakHoldTable[7] = {0, 1, 1, 2, 3, 3, 22};
+
+bool CFFT::Init(int, int log2Size, int direction)
+{
+    // The block holds three arrays of at most 2048 values: a larger
+    // transform would run past it.
+    if (log2Size < 1 || (1 << log2Size) > LargestSize) {
+        FreeTables();
+        return false;
+    }
+    N = 1 << log2Size;
+    Log2Size = log2Size;
+    Direction = direction;
+    if (!Tables) {
+        Tables.reset(new (std::nothrow) double[3 * LargestSize]());
+        if (!Tables)
+            return false;
+    }
+    Sine = Tables.get();
+    Cosine = Sine + N;
+    Scratch = Cosine + N;
+    BuildTwiddles();
+    BuildWindow();
+    return true;
+}
+
+void CFFT::FreeTables()
+{
+    Tables.reset();
+    Sine = Cosine = Scratch = nullptr;
+}
+
+void CFFT::BuildTwiddles()
+{
+    for (int i = 0; i < N; ++i) {
+        const double angle = Direction == 1 ? i * -TwoPi / N : i * TwoPi / N;
+        Sine[i] = std::sin(angle);
+        Cosine[i] = std::cos(angle);
+    }
+}
+
+void CFFT::BuildWindow()
+{
+    // The periodic Hamming window: divided by its length, not length - 1.
+    for (int i = 0; i < WindowLength; ++i)
+        AnalysisWindow[i] = 0.54 - 0.46 * std::cos(i * TwoPi / WindowLength);
+}
+
+void CFFT::BitReverse(double* values) const
+{
+    for (int i = 0; i < N; ++i) {
+        int r = 0;
+        for (int b = 0; b < Log2Size; ++b)
+            r |= ((i >> b) & 1) << (Log2Size - 1 - b);
+        Scratch[i] = values[r];
+    }
+    for (int i = 0; i < N; ++i)
+        values[i] = Scratch[i];
+}
+
+bool CFFT::Transform(double* re, double* im) const
+{
+    if (!Tables || N == 0)
+        return false;
+    int span = N;
+    int step = 1;
+    for (int stage = 0; stage < Log2Size; ++stage) {
+        const int half = span / 2;
+        int base = 0;
+        for (int group = 0; group < step; ++group) {
+            int t = 0;
+            for (int k = 0; k < half; ++k) {
+                const int i = base + k;
+                const int j = i + half;
+                // Both inputs are read before either output is written.
+                const double ri = re[i], ii = im[i], rj = re[j], ij = im[j];
+                const double dr = ri - rj, di = ii - ij;
+                re[i] = ri + rj;
+                im[i] = ii + ij;
+                re[j] = dr * Cosine[t] - di * Sine[t];
+                im[j] = dr * Sine[t] + di * Cosine[t];
+                t += step;
+            }
+            base += 2 * half;
+        }
+        span = half;
+        step *= 2;
+    }
+    BitReverse(re);
+    BitReverse(im);
+    if (Direction == -1) {
+        for (int i = 0; i < N; ++i) {
+            re[i] /= N;
+            im[i] /= N;
+        }
+    }
+    return true;
+}
+
+void BinLevels(const double* re, const double* im, double levels[SpectrumBins])
+{
+    for (int k = 0; k < SpectrumBins; ++k) {
+        const double magnitude = std::sqrt(re[k] * re[k] + im[k] * im[k]);
+        // The upper bins are raised by 14 dB.
+        levels[k] = magnitude > 0 ? 20 * std::log10(magnitude) - (k <= 125 ? 94 : 80) : SilentLevel;
+    }
+}
+
+int BandLevel(const double levels[SpectrumBins], int band)
+{
+    int level = 0;
+    for (int k = BandEdges[band]; k < BandEdges[band + 1]; ++k) {
+        // Only levels above 0 dB count, so the conversion always has a number
+        // of rows to convert.
+        const int v = levels[k] > 0 ? static_cast<int>(levels[k] < 1000 ? levels[k] : 1000) : 0;
+        if (v > level)
+            level = v;
+    }
+    if (level != 0)
+        level = static_cast<int>(level * BandWeights[band]);
+    if (level < 1)
+        level = -1;
+    if (level > 22)
+        level = 22;
+    return level;
+}
+
+SpectrumChannel::SpectrumChannel()
+{
+    for (int b = 0; b < SpectrumBands; ++b) {
+        Bar[b] = 0;
+        Peak[b] = 0;
+        Stage[b] = 6;
+        Hold[b] = 0;
+        Shown[b] = -1;
+        LastShown[b] = -1;
+    }
+}
+
+void SpectrumChannel::Refresh(const double levels[SpectrumBins])
+{
+    for (int b = 0; b < SpectrumBands; ++b) {
+        int level = BandLevel(levels, b);
+        if (level >= Bar[b]) {
+            Bar[b] = level;
+        } else {
+            Bar[b] -= 1;
+            level = Bar[b];
+        }
+        if (level >= Peak[b]) {
+            Peak[b] = level;
+            Stage[b] = 6;
+            Hold[b] = PeakHoldTable[6];
+        } else if (Hold[b] != 0) {
+            Hold[b] -= 1;
+        } else {
+            if (Peak[b] > -1)
+                Peak[b] -= 1;
+            if (Stage[b] == 0) {
+                Hold[b] = 0;
+            } else {
+                Stage[b] -= 1;
+                Hold[b] = PeakHoldTable[Stage[b]];
+            }
+        }
+        Shown[b] = level;
+    }
+}
+
+void SpectrumAnalyser::Levels(const std::int16_t* frames, int channel, double levels[SpectrumBins]) const
+{
+    double re[SpectrumFrames];
+    double im[SpectrumFrames] = {};
+    const double* window = Fft.Window();
+    for (int i = 0; i < SpectrumFrames; ++i)
+        re[i] = frames[2 * i + channel] * window[i];
+    Fft.Transform(re, im);
+    BinLevels(re, im, levels);
+}
+
+bool SpectrumAnalyser::Update(const std::int16_t* frames)
+{
+    // No transform without its tables, and only the size the window has.
+    if (!Fft.Ready() || Fft.Size() != SpectrumFrames)
+        return false;
+    double right[SpectrumBins];
+    double left[SpectrumBins];
+    Levels(frames, 1, right);
+    Levels(frames, 0, left);
+    Left.Refresh(left);
+    Right.Refresh(right);
+    return true;
+}
