@@ -7,6 +7,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${2:-60}
+# Another build of the program may be measured: TARVEL_EXE=path/Tarvel.exe
+exe=${TARVEL_EXE:-$root/build/win/Tarvel.exe}
 idle=0
 if [ "$1" = idle ]; then idle=1; else file=$(realpath "$1"); fi
 source "$root/scripts/wine-env.sh"
@@ -21,7 +23,7 @@ cpu_of() {  # pid -> user+system seconds
 }
 
 if [ $idle -eq 1 ]; then
-  "$WINE" "$root/build/win/Tarvel.exe" >/dev/null 2>&1 &
+  "$WINE" "$exe" >/dev/null 2>&1 &
   player=$!
   sleep 2
   pid=$(pgrep -n -f -i 'Tarvel\.exe')
@@ -34,7 +36,7 @@ if [ $idle -eq 1 ]; then
   exit 0
 fi
 winfile="Z:$(sed 's|/|\\|g' <<<"$file")"
-"$WINE" "$root/build/win/Tarvel.exe" "$winfile" >/dev/null 2>&1 &
+"$WINE" "$exe" "$winfile" >/dev/null 2>&1 &
 player=$!
 sleep 2
 pid=$(pgrep -n -f -i 'Tarvel\.exe .*mp3')
