@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Player.h"
+#include "core/Win32Handles.h"
 
 namespace {
 
@@ -59,76 +60,80 @@ unsigned __stdcall PlayThreadProc(void* argument)
         }
 
         DWORD restMs = 0;
-        EnterCriticalSection(&player->EngineLock);
-        if (player->ReadAheadDefer) {
-            threshold = player->PlayedBytes + 220500;
-            player->ReadAheadDefer = 0;
-        }
-        if (player->PlayedBytes <= 22049)
-            threshold = 22050;
-        // One position query a pass: under Wine each is a round trip to the
-        // sound server.
-        std::int32_t position = out->GetPosition();
-        player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
+        std::int32_t position = 0;
+        bool spectrumReadable = false;
+        std::int32_t written = 0;
+        {
+            ScopedLock lock(player->EngineLock);
+            if (player->ReadAheadDefer) {
+                threshold = player->PlayedBytes + 220500;
+                player->ReadAheadDefer = 0;
+            }
+            if (player->PlayedBytes <= 22049)
+                threshold = 22050;
+            // One position query a pass: under Wine each is a round trip to the
+            // sound server.
+            position = out->GetPosition();
+            player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
 
-        // A stream that has delivered everything claims no more buffers.
-        const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
-        if (r == 0) {
-            std::int32_t n = 0;
-            if (player->DecodeChunk(decoded.data(), PcmRingBytes, &n) && n > 0) {
-                if (player->StreamRestarted) {
-                    player->StreamRestarted = 0;
-                    decodedTotal = 0;
-                    std::memset(player->PcmRing, 0, PcmRingBytes);
-                    ringWritePos = 0;
+            // A stream that has delivered everything claims no more buffers.
+            const DWORD r = player->StreamEnded ? static_cast<DWORD>(WAIT_TIMEOUT) : out->WaitBuffer();
+            if (r == 0) {
+                std::int32_t n = 0;
+                if (player->DecodeChunk(decoded.data(), PcmRingBytes, &n) && n > 0) {
+                    if (player->StreamRestarted) {
+                        player->StreamRestarted = 0;
+                        decodedTotal = 0;
+                        std::memset(player->PcmRing, 0, PcmRingBytes);
+                        ringWritePos = 0;
+                        trackEndPending = false;
+                        lastSpectrumPos = -176400;
+                    }
+                    const std::int32_t first = n < PcmRingBytes - ringWritePos ? n : PcmRingBytes - ringWritePos;
+                    std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
+                    std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
+                    ringWritePos = (ringWritePos + n) % PcmRingBytes;
+                    decodedTotal += n;
+                    if (out->Write(decoded.data(), n))
+                        player->WrittenBytes += n;
+                } else {
+                    // The claimed buffer goes back: nothing was queued in it.
+                    ReleaseSemaphore(out->FreeBuffers, 1, nullptr);
+                }
+            } else if (r == WAIT_TIMEOUT) {
+                if (player->PlayedBytes >= threshold) {
+                    threshold = player->PlayedBytes + 22050;
+                    player->FileReader->Fill();
+                } else {
+                    // Nothing to do for a while (longer when stopped); the rest
+                    // comes after the lock is released.
+                    restMs = out->State == StateStopped ? 30 : 10;
+                }
+            }
+
+            // End of track: the stream has delivered everything and the device
+            // has played all that was queued, however short the track.
+            const bool ended = out->State == StatePlaying && player->StreamEnded && position == player->WrittenBytes;
+            if (ended) {
+                if (!trackEndPending) {
+                    trackEndPending = true;
+                    trackEndSince = GetTickCount();
+                } else if (GetTickCount() - trackEndSince >= TrackEndHoldMs) {
                     trackEndPending = false;
-                    lastSpectrumPos = -176400;
-                }
-                const std::int32_t first = n < PcmRingBytes - ringWritePos ? n : PcmRingBytes - ringWritePos;
-                std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
-                std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
-                ringWritePos = (ringWritePos + n) % PcmRingBytes;
-                decodedTotal += n;
-                if (out->Write(decoded.data(), n))
-                    player->WrittenBytes += n;
-            } else {
-                // The claimed buffer goes back: nothing was queued in it.
-                ReleaseSemaphore(out->FreeBuffers, 1, nullptr);
-            }
-        } else if (r == WAIT_TIMEOUT) {
-            if (player->PlayedBytes >= threshold) {
-                threshold = player->PlayedBytes + 22050;
-                player->FileReader->Fill();
-            } else {
-                // Nothing to do for a while (longer when stopped); the rest
-                // comes after the lock is released.
-                restMs = out->State == StateStopped ? 30 : 10;
-            }
-        }
-
-        // End of track: the stream has delivered everything and the device
-        // has played all that was queued, however short the track.
-        const bool ended = out->State == StatePlaying && player->StreamEnded && position == player->WrittenBytes;
-        if (ended) {
-            if (!trackEndPending) {
-                trackEndPending = true;
-                trackEndSince = GetTickCount();
-            } else if (GetTickCount() - trackEndSince >= TrackEndHoldMs) {
-                trackEndPending = false;
-                const std::int32_t next = player->NextIndex();
-                if (!player->GoToTrack(next)) {
-                    out->Reset();
-                    player->SeekFileOffset = 0;
-                    player->SeekBaseBytes = 0;
-                    player->CurrentIndex = 0;
-                    player->RefreshMain();
+                    const std::int32_t next = player->NextIndex();
+                    if (!player->GoToTrack(next)) {
+                        out->Reset();
+                        player->SeekFileOffset = 0;
+                        player->SeekBaseBytes = 0;
+                        player->CurrentIndex = 0;
+                        player->RefreshMain();
+                    }
                 }
             }
+            // The analyser reads 16-bit stereo only: other formats show no bars.
+            spectrumReadable = player->DeviceFormat.wBitsPerSample == 16 && player->DeviceFormat.nChannels == 2;
+            written = player->WrittenBytes;
         }
-        // The analyser reads 16-bit stereo only: other formats show no bars.
-        const bool spectrumReadable = player->DeviceFormat.wBitsPerSample == 16 && player->DeviceFormat.nChannels == 2;
-        const std::int32_t written = player->WrittenBytes;
-        LeaveCriticalSection(&player->EngineLock);
 
         player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
         // The analyser, at most once per 1764 bytes played, while what is
