@@ -61,12 +61,12 @@ bool CPlayer::OpenTrack(std::int32_t index, bool start, bool* refresh)
 
     DeviceFormat = entry->WaveFormat;
     if (!WaveOut->Open(&DeviceFormat, WaveBlockBytes))
-        MessageBoxA(MainWindow, "cannot CWaveOut open", ClassName, MB_OK);
+        ShowTrackMessage(TrackDeviceNotOpened);
     TrackSeconds = entry->Duration;
     StreamEnded = 0;
 
     if (!FileReader->Open(entry->Path)) {
-        MessageBoxA(MainWindow, "このトラックは再生できません。", "Tarvel", MB_OK);
+        ShowTrackMessage(TrackCannotPlay);
         std::memset(&DeviceFormat, 0, sizeof DeviceFormat);
         FileReader->SetEnabled(true);
         WrittenBytes = 0;
@@ -237,6 +237,18 @@ bool CPlayer::DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32
     if (*bytes == 0)
         StreamEnded = 1;
     return ok;
+}
+
+void CPlayer::ShowTrackMessage(TrackMessage message)
+{
+    if (MainWindow != nullptr && GetWindowThreadProcessId(MainWindow, nullptr) != GetCurrentThreadId()) {
+        PostMessageA(MainWindow, WM_APP_TRACK_MESSAGE, message, 0);
+        return;
+    }
+    if (message == TrackDeviceNotOpened)
+        MessageBoxA(MainWindow, "cannot CWaveOut open", ClassName, MB_OK);
+    else
+        MessageBoxA(MainWindow, "このトラックは再生できません。", "Tarvel", MB_OK);
 }
 
 void CPlayer::ShowPendingCaption()

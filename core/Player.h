@@ -24,6 +24,10 @@ inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
 // A new caption from the play thread waits in PendingCaption (posted to the
 // main window).
 inline constexpr UINT WM_APP_CAPTION = WM_APP + 16;
+// A message about the track to show on the main window's thread (posted by
+// the play thread; wParam a TrackMessage).
+inline constexpr UINT WM_APP_TRACK_MESSAGE = WM_APP + 17;
+enum TrackMessage : WPARAM { TrackCannotPlay = 0, TrackDeviceNotOpened = 1 };
 
 // One wave buffer, and the ring that keeps the PCM last queued for the
 // analyser: a buffer for each of the device's buffers.
@@ -93,6 +97,11 @@ public:
     void UpdateCaption();
     // The caption UpdateCaption left for the main window's thread.
     void ShowPendingCaption();
+    // Shows a message about the track: at once on the window's thread; from
+    // another thread (the play thread, holding the engine lock at the end
+    // of a track) it is posted there, so that no thread waits for the
+    // window's thread while it holds the lock.
+    void ShowTrackMessage(TrackMessage message);
     // The current entry, or null.
     TrackEntry* CurrentEntry() const;
 

@@ -79,6 +79,9 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
     case WM_APP_CAPTION:
         self->Player.ShowPendingCaption();
         return 0;
+    case WM_APP_TRACK_MESSAGE:
+        self->Player.ShowTrackMessage(static_cast<TrackMessage>(wParam));
+        return 0;
     case WM_DROPFILES:
         // Files dropped on the main window replace the playlist and play.
         self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), true);

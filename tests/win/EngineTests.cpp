@@ -306,3 +306,29 @@ TEST_F(Engine, TheRingWrapsInsideItsBlockAndEveryPauseAndResumeHolds)
     ASSERT_TRUE(WaitFor("playback to go on after the toggles", 3000, [&] { return player->PlayedBytes > before + 17640; }));
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, player->PcmRing));
 }
+
+// A track that cannot be opened at the end of the one before: the play
+// thread, which holds the engine lock there, leaves the message to the
+// window's thread and waits for nobody.
+TEST_F(Engine, AnUnplayableNextTrackIsReportedWithoutHoldingTheEngine)
+{
+    Add("first.wav", 0.3);
+    Add("gone.wav", 1.0);
+    ASSERT_EQ(player->TrackCount, 2);
+    DeleteFileA((folder + "\\gone.wav").c_str());
+    std::string text;
+    bool lockFree = false;
+    DialogAnswerer answerer([&](HWND box) {
+        text = DialogAnswerer::MessageText(box);
+        if (TryEnterCriticalSection(&player->EngineLock)) {
+            lockFree = true;
+            LeaveCriticalSection(&player->EngineLock);
+        }
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    player->PlayPause();
+    ASSERT_TRUE(WaitFor("the message about the missing track", 8000, [&] { return !text.empty(); }));
+    EXPECT_TRUE(answerer.Wait());
+    EXPECT_EQ(text, "このトラックは再生できません。");
+    EXPECT_TRUE(lockFree) << "nobody holds the engine lock while the message shows";
+}
