@@ -88,6 +88,11 @@ private:
         std::int32_t PlayedBytes = 0;
     };
     TrackView CurrentTrack() const;
+    // What the time display and the knob show for the track as it plays,
+    // and whether the title's next scroll step is due (under DrawLock).
+    static std::int32_t PlayedSeconds(const TrackView& track);
+    static std::int32_t PlayedKnob(const TrackView& track);
+    bool TitleStepDue(std::int32_t played) const;
     // The title line of the current entry; false when there is none.
     bool CurrentTitleLine(char* line, int size) const;
     // Copies from the skin, one at a time: a bitmap is selected into one

@@ -189,7 +189,7 @@ void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
     if (reset) {
         TitleStepBytes = 88200;
         TitleScrollX = 9 * s + 1;
-    } else if (played > TitleStepBytes + 176400 / (40 * s) || force) {
+    } else if (TitleStepDue(played) || force) {
         TitleStepBytes = played;
     } else {
         return;
@@ -231,6 +231,23 @@ void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
     }
 }
 
+std::int32_t CMainWindow::PlayedSeconds(const TrackView& track)
+{
+    return track.Present ? TrackSecondsAt(track.PlayedBytes, track.BytesPerSecond) : 0;
+}
+
+std::int32_t CMainWindow::PlayedKnob(const TrackView& track)
+{
+    return KnobPosition(track.PlayedBytes, track.BytesPerSecond, track.Duration);
+}
+
+bool CMainWindow::TitleStepDue(std::int32_t played) const
+{
+    // One device pixel for every 176400 / (40 * scale) bytes played: the
+    // same speed in skin units at every scale.
+    return played > TitleStepBytes + 176400 / (40 * Scale());
+}
+
 void CMainWindow::DrawTime(HDC dc, std::int32_t seconds, bool force)
 {
     if (dc == nullptr)
@@ -240,7 +257,7 @@ void CMainWindow::DrawTime(HDC dc, std::int32_t seconds, bool force)
     if (seconds == -1) {
         if (SeekDragging)
             return;  // the drag shows its own time
-        seconds = track.Present ? TrackSecondsAt(track.PlayedBytes, track.BytesPerSecond) : 0;
+        seconds = PlayedSeconds(track);
         if (!force && seconds == LastSeconds)
             return;
         LastSeconds = seconds;
@@ -284,7 +301,7 @@ void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool for
     if (position == -1) {
         if (SeekDragging || !track.Present)
             return;
-        position = KnobPosition(track.PlayedBytes, track.BytesPerSecond, track.Duration);
+        position = PlayedKnob(track);
     }
     if (!force && position == LastKnob)
         return;
@@ -331,16 +348,13 @@ void CMainWindow::DrawPlaying()
     // Most passes change nothing visible: find out before taking a device
     // context, which costs a round trip to the window system.
     const TrackView track = CurrentTrack();
-    const int s = Scale();
     const bool compact = Player.IsMinimize != 0;
     bool time = false, title = false, knob = false;
     {
         ScopedLock lock(DrawLock);
-        const std::int32_t seconds = track.Present ? TrackSecondsAt(track.PlayedBytes, track.BytesPerSecond) : 0;
-        time = !SeekDragging && seconds != LastSeconds;
-        title = !compact && TitleScrolls && track.PlayedBytes > TitleStepBytes + 176400 / (40 * s);
-        knob = !compact && !SeekDragging && track.Present &&
-               KnobPosition(track.PlayedBytes, track.BytesPerSecond, track.Duration) != LastKnob;
+        time = !SeekDragging && PlayedSeconds(track) != LastSeconds;
+        title = !compact && TitleScrolls && TitleStepDue(track.PlayedBytes);
+        knob = !compact && !SeekDragging && track.Present && PlayedKnob(track) != LastKnob;
     }
     if (!time && !title && !knob)
         return;
