@@ -76,6 +76,45 @@ HWND TarvelProcess::WaitForWindow(const char* className, DWORD limitMs) const
     return nullptr;
 }
 
+HWND TarvelProcess::Open(const std::string& arguments, const std::string& folder, DWORD limitMs)
+{
+    if (!Start(arguments, folder))
+        return nullptr;
+    const DWORD start = GetTickCount();
+    HWND main = WaitForWindow("Tarvel", limitMs);
+    // Shown once its creation, which reads the resume playlist, is over.
+    while (main != nullptr && !IsWindowVisible(main)) {
+        if (GetTickCount() - start >= limitMs)
+            return nullptr;
+        Sleep(20);
+    }
+    return main;
+}
+
+bool TarvelProcess::Close(HWND main, DWORD limitMs, DWORD* exitCode) const
+{
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    return WaitForExit(limitMs, exitCode);
+}
+
+void TypeKey(HWND window, UINT key)
+{
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(window, WM_KEYDOWN, key, scan | 1);
+    PostMessageA(window, WM_KEYUP, key, scan | 1 | (3u << 30));
+}
+
+void MovePointer(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = (x * 65536 + width / 2) / width;
+    input.mi.dy = (y * 65536 + height / 2) / height;
+    SendInput(1, &input, sizeof input);
+}
+
 bool TarvelProcess::WaitForExit(DWORD limitMs, DWORD* exitCode) const
 {
     if (WaitForSingleObject(Info.hProcess, limitMs) != WAIT_OBJECT_0)

@@ -32,21 +32,15 @@ public:
             arguments += "\"" + path + "\" ";
         }
         Park();
-        if (!Process.Start(arguments, Folder))
-            return;
-        Main = Process.WaitForWindow("Tarvel", StartLimitMs);
-        for (DWORD begin = GetTickCount(); Main != nullptr && !IsWindowVisible(Main) && GetTickCount() - begin < StartLimitMs;)
-            Sleep(20);
+        Main = Process.Open(arguments, Folder, StartLimitMs);
         if (Main != nullptr)
             SetWindowPos(Main, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     ~RunningPlayer()
     {
-        if (Main != nullptr && Process.IsRunning()) {
-            PostMessageA(Main, WM_CLOSE, 0, 0);
-            DWORD code = 0;
-            Process.WaitForExit(5000, &code);
-        }
+        DWORD code = 0;
+        if (Main != nullptr && Process.IsRunning())
+            Process.Close(Main, 5000, &code);
         RemoveTree(Folder);
     }
 
@@ -54,9 +48,7 @@ public:
     // its keyboard table).
     void Key(UINT key) const
     {
-        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
-        PostMessageA(Main, WM_KEYDOWN, key, scan | 1);
-        PostMessageA(Main, WM_KEYUP, key, scan | 1 | (3u << 30));
+        TypeKey(Main, key);
         Sleep(150);
     }
     // The pointer to a client point of the main window (device pixels).
@@ -65,6 +57,7 @@ public:
         POINT p{x, y};
         ClientToScreen(Main, &p);
         MovePointer(p.x, p.y);
+        Sleep(60);
     }
     void Press() const { Button(MOUSEEVENTF_LEFTDOWN); }
     void Release() const { Button(MOUSEEVENTF_LEFTUP); }
@@ -75,7 +68,11 @@ public:
         Release();
     }
     // The pointer out of the way of the face and its tooltips.
-    static void Park() { MovePointer(1270, 1010); }
+    static void Park()
+    {
+        MovePointer(1270, 1010);
+        Sleep(60);
+    }
 
     SIZE Client() const
     {
@@ -97,17 +94,6 @@ public:
     HWND Main = nullptr;
 
 private:
-    static void MovePointer(int x, int y)
-    {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-        input.mi.dx = (x * 65536 + width / 2) / width;
-        input.mi.dy = (y * 65536 + height / 2) / height;
-        SendInput(1, &input, sizeof input);
-        Sleep(60);
-    }
     static void Button(DWORD flag)
     {
         INPUT input{};
@@ -117,18 +103,6 @@ private:
         Sleep(120);
     }
 };
-
-// Waits for `done`, reading the face each time; says what it waited for.
-template <typename Done>
-::testing::AssertionResult Until(const char* what, DWORD ms, Done done)
-{
-    for (DWORD start = GetTickCount();; Sleep(40)) {
-        if (done())
-            return ::testing::AssertionSuccess();
-        if (GetTickCount() - start >= ms)
-            return ::testing::AssertionFailure() << "gave up after " << ms << " ms waiting for " << what;
-    }
-}
 
 // The rectangle of control `id` in the main window's client area.
 RECT ControlRect(HWND main, int id)
@@ -246,7 +220,7 @@ TEST(MainWindow, TheFaceShowsWhatPlays)
             RunningPlayer::Park();
         }
         int seconds = -1;
-        ASSERT_TRUE(Until("the time display to read a time", 5000, [&] {
+        ASSERT_TRUE(WaitFor("the time display to read a time", 5000, [&] {
             face.Capture(player.Main);
             seconds = face.Time(scale);
             return seconds >= 0;
@@ -255,7 +229,7 @@ TEST(MainWindow, TheFaceShowsWhatPlays)
         for (int step = 0; step < 3; ++step) {
             const int before = seconds;
             const DWORD from = GetTickCount();
-            ASSERT_TRUE(Until("the next second", 1600, [&] {
+            ASSERT_TRUE(WaitFor("the next second", 1600, [&] {
                 face.Capture(player.Main);
                 seconds = face.Time(scale);
                 return seconds != before && seconds >= 0;
@@ -270,7 +244,7 @@ TEST(MainWindow, TheFaceShowsWhatPlays)
         // Time and knob come from two reads of the position: take a picture
         // in which they agree.
         int knob = -1;
-        EXPECT_TRUE(Until("the knob at 5 + seconds * 200 / 20", 3000, [&] {
+        EXPECT_TRUE(WaitFor("the knob at 5 + seconds * 200 / 20", 3000, [&] {
             face.Capture(player.Main);
             seconds = face.Time(scale);
             knob = face.KnobLeft(scale);
@@ -281,7 +255,7 @@ TEST(MainWindow, TheFaceShowsWhatPlays)
         // A click on the time shows the time that remains, with its minus.
         player.Click(50 * scale, 40 * scale);
         RunningPlayer::Park();
-        EXPECT_TRUE(Until("the remaining time", 2000, [&] {
+        EXPECT_TRUE(WaitFor("the remaining time", 2000, [&] {
             face.Capture(player.Main);
             return face.TimeSign(scale) == 11 && face.Time(scale) >= 0;
         }));
@@ -289,7 +263,7 @@ TEST(MainWindow, TheFaceShowsWhatPlays)
         EXPECT_NEAR(remaining, 20 - seconds, 2);
         player.Click(50 * scale, 40 * scale);
         RunningPlayer::Park();
-        EXPECT_TRUE(Until("the elapsed time again", 2000, [&] {
+        EXPECT_TRUE(WaitFor("the elapsed time again", 2000, [&] {
             face.Capture(player.Main);
             return face.TimeSign(scale) == 12;
         }));
@@ -309,27 +283,27 @@ TEST(MainWindow, EveryKeyHasItsEffect)
         face.Capture(player.Main);
         return face.TrackNumber(1);
     };
-    ASSERT_TRUE(Until("playback of the command line's files", 5000, [&] { return time() >= 1; }));
+    ASSERT_TRUE(WaitFor("playback of the command line's files", 5000, [&] { return time() >= 1; }));
 
     player.Key(VK_RIGHT);  // pause
     const int paused = time();
     Sleep(1500);
     EXPECT_EQ(time(), paused) << "Right pauses";
     player.Key(VK_RETURN);  // resume
-    EXPECT_TRUE(Until("Enter to resume", 2500, [&] { return time() > paused; }));
+    EXPECT_TRUE(WaitFor("Enter to resume", 2500, [&] { return time() > paused; }));
     player.Key(VK_SPACE);
-    EXPECT_TRUE(Until("Space to stop", 2000, [&] { return time() == 0; }));
+    EXPECT_TRUE(WaitFor("Space to stop", 2000, [&] { return time() == 0; }));
     player.Key(VK_RETURN);
-    EXPECT_TRUE(Until("Enter to play", 3000, [&] { return time() >= 1; }));
+    EXPECT_TRUE(WaitFor("Enter to play", 3000, [&] { return time() >= 1; }));
     player.Key(VK_LEFT);
-    EXPECT_TRUE(Until("Left to stop", 2000, [&] { return time() == 0; }));
+    EXPECT_TRUE(WaitFor("Left to stop", 2000, [&] { return time() == 0; }));
 
     player.Key(VK_DOWN);
-    EXPECT_TRUE(Until("Down to the second track", 2000, [&] { return track() == 2; }));
+    EXPECT_TRUE(WaitFor("Down to the second track", 2000, [&] { return track() == 2; }));
     player.Key(VK_DOWN);
-    EXPECT_TRUE(Until("Down to the third track", 2000, [&] { return track() == 3; }));
+    EXPECT_TRUE(WaitFor("Down to the third track", 2000, [&] { return track() == 3; }));
     player.Key(VK_UP);
-    EXPECT_TRUE(Until("Up to the second track", 2000, [&] { return track() == 2; }));
+    EXPECT_TRUE(WaitFor("Up to the second track", 2000, [&] { return track() == 2; }));
 
     auto topmost = [&] { return (GetWindowLongA(player.Main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
     EXPECT_FALSE(topmost());
@@ -351,16 +325,16 @@ TEST(MainWindow, EveryKeyHasItsEffect)
     for (UINT key : {static_cast<UINT>('A'), static_cast<UINT>('S')}) {
         player.Key(key);
         HWND dialog = nullptr;
-        EXPECT_TRUE(Until("the file dialog", 5000, [&] { return (dialog = player.Dialog()) != nullptr; }))
+        EXPECT_TRUE(WaitFor("the file dialog", 5000, [&] { return (dialog = player.Dialog()) != nullptr; }))
             << static_cast<char>(key);
         if (dialog != nullptr) {
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_TRUE(Until("the file dialog to close", 5000, [&] { return !IsWindow(dialog); }));
+            EXPECT_TRUE(WaitFor("the file dialog to close", 5000, [&] { return !IsWindow(dialog); }));
         }
     }
 
     player.Key(VK_F4);
-    EXPECT_TRUE(Until("F4 to minimise", 2000, [&] { return IsIconic(player.Main) != FALSE; }));
+    EXPECT_TRUE(WaitFor("F4 to minimise", 2000, [&] { return IsIconic(player.Main) != FALSE; }));
     ShowWindow(player.Main, SW_RESTORE);
 
     player.Key(VK_ESCAPE);
@@ -396,7 +370,7 @@ TEST(MainWindow, TheMouseWorksTheIndicatorsTheSeekBarAndTheWindow)
 
     // A press on the seek bar at knob 100 and its release: playback goes on
     // from 100 × 20 / 200 = 10 s.
-    ASSERT_TRUE(Until("playback", 5000, [&] {
+    ASSERT_TRUE(WaitFor("playback", 5000, [&] {
         face.Capture(player.Main);
         return face.Time(1) >= 1;
     }));
@@ -406,7 +380,7 @@ TEST(MainWindow, TheMouseWorksTheIndicatorsTheSeekBarAndTheWindow)
     EXPECT_EQ(face.KnobLeft(1), 105) << "the knob's centre under the pointer while pressed";
     player.Release();
     int resumed = -1;
-    EXPECT_TRUE(Until("playback from 10 s", 3000, [&] {
+    EXPECT_TRUE(WaitFor("playback from 10 s", 3000, [&] {
         face.Capture(player.Main);
         resumed = face.Time(1);
         return resumed >= 10;
@@ -423,13 +397,7 @@ TEST(MainWindow, TheMouseWorksTheIndicatorsTheSeekBarAndTheWindow)
         POINT p{fromX, fromY};
         ClientToScreen(player.Main, &p);
         for (int i = 1; i <= 4; ++i) {
-            INPUT input{};
-            input.type = INPUT_MOUSE;
-            input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-            const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-            input.mi.dx = ((p.x + dx * i / 4) * 65536 + width / 2) / width;
-            input.mi.dy = ((p.y + dy * i / 4) * 65536 + height / 2) / height;
-            SendInput(1, &input, sizeof input);
+            MovePointer(p.x + dx * i / 4, p.y + dy * i / 4);
             Sleep(80);
         }
         player.Release();

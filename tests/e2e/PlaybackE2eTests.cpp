@@ -40,8 +40,7 @@ TEST(Playback, TheCaptionCountsSecondsAtTheTracksOwnRate)
         const std::string path = folder + "\\tone" + std::to_string(rate) + ".wav";
         WriteToneWave(path, 2, 13.0, 3000, rate);
         TarvelProcess player;
-        ASSERT_TRUE(player.Start("\"" + path + "\"", folder));
-        HWND main = player.WaitForWindow("Tarvel", StartLimitMs);
+        HWND main = player.Open("\"" + path + "\"", folder, StartLimitMs);
         ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
         DWORD started = GetTickCount();
         while (ElapsedSeconds(Caption(main)) < 0) {
@@ -54,9 +53,8 @@ TEST(Playback, TheCaptionCountsSecondsAtTheTracksOwnRate)
         printf("%u Hz after %lu ms: \"%s\"\n", rate, static_cast<unsigned long>(GetTickCount() - started),
                caption.c_str());
         EXPECT_EQ(ElapsedSeconds(caption), 10) << rate << " Hz: " << caption;
-        PostMessageA(main, WM_CLOSE, 0, 0);
         DWORD exitCode = 1234;
-        ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
+        ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     }
     RemoveTree(folder);
 }

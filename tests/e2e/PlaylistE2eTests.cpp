@@ -53,17 +53,12 @@ std::string Lines(const std::vector<std::string>& paths)
 void RunAndClose(const std::string& arguments, const std::string& folder, const std::function<void()>& whileOpen = {})
 {
     TarvelProcess player;
-    ASSERT_TRUE(player.Start(arguments, folder));
-    HWND main = player.WaitForWindow("Tarvel", StartLimitMs);
+    HWND main = player.Open(arguments, folder, StartLimitMs);
     ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
-    // Shown once its creation, which reads the resume playlist, is over.
-    for (DWORD begin = GetTickCount(); !IsWindowVisible(main) && GetTickCount() - begin < StartLimitMs;)
-        Sleep(20);
     if (whileOpen)
         whileOpen();
-    PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
+    ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
 }
 

@@ -10,6 +10,7 @@
 
 #include "FaceReader.h"
 #include "TarvelProcess.h"
+#include "TestWave.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -19,30 +20,14 @@ namespace {
 void WriteBin30Wave(const std::string& path, bool left, bool right, double toneSeconds, double silentSeconds,
                     int bits = 16)
 {
-    const int tone = static_cast<int>(toneSeconds * 44100), frames = tone + static_cast<int>(silentSeconds * 44100);
-    std::vector<std::int16_t> pcm(2 * static_cast<std::size_t>(frames), 0);
-    for (int i = 0; i < tone; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lround(16384 * std::sin(2 * 3.141592653589793 * 2583.984375 * i / 44100)));
-        pcm[2 * static_cast<std::size_t>(i)] = left ? v : 0;
-        pcm[2 * static_cast<std::size_t>(i) + 1] = right ? v : 0;
-    }
-    const std::uint32_t sampleBytes = static_cast<std::uint32_t>(bits / 8);
-    std::vector<std::uint8_t> data;
-    for (std::int16_t v : pcm) {
-        if (sampleBytes == 3)
-            data.push_back(0);  // 24 bits: the 16 of the tone, low byte first
-        data.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        data.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-    }
-    const std::uint32_t bytes = static_cast<std::uint32_t>(data.size());
-    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746D66, 16, 0x00020001, 44100,
-                                    44100 * 2 * sampleBytes, (static_cast<std::uint32_t>(bits) << 16) | (2 * sampleBytes),
-                                    0x61746164, bytes};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, header, sizeof header, &written, nullptr);
-    WriteFile(file, data.data(), bytes, &written, nullptr);
-    CloseHandle(file);
+    const auto tone = static_cast<std::uint32_t>(toneSeconds * 44100);
+    const auto frames = tone + static_cast<std::uint32_t>(silentSeconds * 44100);
+    WriteWave(path, 2, 44100, static_cast<std::uint16_t>(bits), frames, [&](std::uint32_t i, int channel) {
+        if (i >= tone || !(channel == 0 ? left : right))
+            return std::int16_t{0};
+        const double phase = 2 * 3.141592653589793 * 2583.984375 * i / 44100;
+        return static_cast<std::int16_t>(std::lround(16384 * std::sin(phase)));
+    });
 }
 
 // The rows (skin units, y 34 to 58) where anything is painted in the band's
@@ -95,14 +80,12 @@ TEST(Analyser, ABin30ToneLightsBand10OfItsChannelsAndSilenceNone)
         const std::string path = folder + "\\" + c.name + ".wav";
         WriteBin30Wave(path, c.left, c.right, 3.0, 4.0, c.bits);
         TarvelProcess player;
-        ASSERT_TRUE(player.Start("\"" + path + "\"", folder));
-        HWND main = player.WaitForWindow("Tarvel", 20000);
+        HWND main = player.Open("\"" + path + "\"", folder);
         ASSERT_NE(main, nullptr) << "gave up after 20000 ms waiting for the main window";
         SetWindowPos(main, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         SetCursorPos(1270, 1010);
         if (c.scale == 2) {
-            PostMessageA(main, WM_KEYDOWN, VK_F2, 1);
-            PostMessageA(main, WM_KEYUP, VK_F2, 1 | (3u << 30));
+            TypeKey(main, VK_F2);
             Sleep(300);
             SetCursorPos(1270, 1010);
         }
@@ -116,36 +99,32 @@ TEST(Analyser, ABin30ToneLightsBand10OfItsChannelsAndSilenceNone)
             face.Capture(main);
             EXPECT_EQ(LitBands(face, c.scale), "");
             std::printf("%s, 1500 ms in: nothing lit\n", c.name);
-            PostMessageA(main, WM_CLOSE, 0, 0);
-            DWORD exitCode = 0;
-            ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
-            continue;
-        }
-        EXPECT_TRUE(WaitFor("the tone's bars", 3000, [&] {
-            face.Capture(main);
-            lit = LitBands(face, c.scale);
-            return lit == c.lit;
-        })) << "lit: " << lit;
-        std::printf("%s at scale %d, %lu ms in: %s\n", c.name, c.scale, static_cast<unsigned long>(GetTickCount() - start),
-                    lit.c_str());
-        // The bar's cells have the colours of their rows: row 0 at the bottom
-        // (y 58) is brush 25, the top row 22 (y 36) the peak's light grey.
-        const int x = 133 * c.scale;
-        EXPECT_EQ(face.Pixel(x, 58 * c.scale), 0xD683FFu) << "row 0";
-        EXPECT_EQ(face.Pixel(x, 36 * c.scale), 0xF0F0F0u) << "the peak on row 22";
-        if (c.scale == 1) {
-            // After the tone (3 s): silence, and once the peaks have fallen
-            // (some 55 refreshes), nothing.
-            EXPECT_TRUE(WaitFor("the bars and peaks to fall", 6000, [&] {
+        } else {
+            EXPECT_TRUE(WaitFor("the tone's bars", 3000, [&] {
                 face.Capture(main);
                 lit = LitBands(face, c.scale);
-                return lit.empty();
+                return lit == c.lit;
             })) << "lit: " << lit;
-            std::printf("%s: nothing lit %lu ms in\n", c.name, static_cast<unsigned long>(GetTickCount() - start));
+            std::printf("%s at scale %d, %lu ms in: %s\n", c.name, c.scale,
+                        static_cast<unsigned long>(GetTickCount() - start), lit.c_str());
+            // The bar's cells have the colours of their rows: row 0 at the bottom
+            // (y 58) is brush 25, the top row 22 (y 36) the peak's light grey.
+            const int x = 133 * c.scale;
+            EXPECT_EQ(face.Pixel(x, 58 * c.scale), 0xD683FFu) << "row 0";
+            EXPECT_EQ(face.Pixel(x, 36 * c.scale), 0xF0F0F0u) << "the peak on row 22";
+            if (c.scale == 1) {
+                // After the tone (3 s): silence, and once the peaks have fallen
+                // (some 55 refreshes), nothing.
+                EXPECT_TRUE(WaitFor("the bars and peaks to fall", 6000, [&] {
+                    face.Capture(main);
+                    lit = LitBands(face, c.scale);
+                    return lit.empty();
+                })) << "lit: " << lit;
+                std::printf("%s: nothing lit %lu ms in\n", c.name, static_cast<unsigned long>(GetTickCount() - start));
+            }
         }
-        PostMessageA(main, WM_CLOSE, 0, 0);
         DWORD exitCode = 0;
-        ASSERT_TRUE(player.WaitForExit(10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
+        ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     }
     RemoveTree(folder);
 }

@@ -15,12 +15,6 @@
 
 namespace {
 
-void TypeKey(HWND main, UINT key)
-{
-    PostMessageA(main, WM_KEYDOWN, key, 1);
-    PostMessageA(main, WM_KEYUP, key, 1 | (3u << 30));
-}
-
 bool Topmost(HWND main)
 {
     return (GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -38,11 +32,8 @@ TEST(Stress, CommandsSeeksAndKeysWhileTracksChange)
         arguments += "\"" + path + "\" ";
     }
     TarvelProcess player;
-    ASSERT_TRUE(player.Start(arguments, folder));
-    HWND main = player.WaitForWindow("Tarvel", 20000);
+    HWND main = player.Open(arguments, folder);
     ASSERT_NE(main, nullptr) << "gave up after 20000 ms waiting for the main window";
-    for (DWORD begin = GetTickCount(); !IsWindowVisible(main) && GetTickCount() - begin < 20000;)
-        Sleep(20);
     // Repeat all: the clips go round for the whole minute.
     for (int i = 0; i < 2; ++i) {
         PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(79, 57));
@@ -96,9 +87,8 @@ TEST(Stress, CommandsSeeksAndKeysWhileTracksChange)
     EXPECT_GT(playing.size(), 3u) << "tracks changed during the run";
 
     const DWORD closing = GetTickCount();
-    PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 1234;
-    ASSERT_TRUE(player.WaitForExit(2000, &exitCode)) << "gave up after 2000 ms waiting for the program to close";
+    ASSERT_TRUE(player.Close(main, 2000, &exitCode)) << "gave up after 2000 ms waiting for the program to close";
     std::printf("closed in %lu ms\n", static_cast<unsigned long>(GetTickCount() - closing));
     EXPECT_EQ(exitCode, 0u);
     RemoveTree(folder);

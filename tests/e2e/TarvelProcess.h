@@ -17,6 +17,11 @@ public:
 
     // Starts Tarvel.exe with `arguments` in `folder`.
     bool Start(const std::string& arguments, const std::string& folder);
+    // Starts it and waits up to `limitMs` for its main window to show; the
+    // window, or null when none showed.
+    HWND Open(const std::string& arguments, const std::string& folder, DWORD limitMs = 20000);
+    // Posts WM_CLOSE to `main` and waits up to `limitMs` for the process to end.
+    bool Close(HWND main, DWORD limitMs, DWORD* exitCode) const;
     // The process's top-level window of class `className`, waiting up to
     // `limitMs` for it to appear; null if none did.
     HWND WaitForWindow(const char* className, DWORD limitMs) const;
@@ -26,6 +31,12 @@ public:
 
     PROCESS_INFORMATION Info{};
 };
+
+// A key typed into a window of the program: through its own message loop
+// and keyboard table, as a key from the keyboard goes.
+void TypeKey(HWND window, UINT key);
+// The pointer moved to screen point (x, y), as the mouse moves it.
+void MovePointer(int x, int y);
 
 // A fresh, empty folder for one test.
 std::string MakeTestFolder(const char* name);
