@@ -30,6 +30,14 @@ TrackEntry* CPlayer::CurrentEntry() const
     return Tracks[CurrentIndex];
 }
 
+std::int32_t CPlayer::PlayingIndex()
+{
+    ScopedLock lock(EngineLock);
+    if (WaveOut == nullptr || WaveOut->State == StateStopped || CurrentEntry() == nullptr)
+        return -1;
+    return CurrentIndex;
+}
+
 bool CPlayer::PlayTrack(std::int32_t index, bool start)
 {
     if (index < 0 || index > TrackCount - 1 || FileReader == nullptr || WaveOut == nullptr)
@@ -44,6 +52,7 @@ bool CPlayer::PlayTrack(std::int32_t index, bool start)
         RefreshMain();
     if (opened)
         Face.RestartTitle();
+    PlayList.ShowPlayingRow();
     return opened;
 }
 
@@ -174,6 +183,7 @@ void CPlayer::StopPlayback()
     PlayedBytes = 0;
     if (ShuffleState != 0)
         ToggleShuffle();
+    PlayList.ShowPlayingRow();
     RefreshMain();
 }
 
@@ -264,13 +274,30 @@ void CPlayer::ShowPendingCaption()
 
 void CPlayer::UpdateCaption()
 {
-    TrackEntry* entry = CurrentEntry();
-    if (WaveOut == nullptr || WaveOut->State == StateStopped || entry == nullptr || MainWindow == nullptr)
+    if (WaveOut == nullptr || WaveOut->State == StateStopped || MainWindow == nullptr)
         return;
+    // What the caption shows of the entry is copied under the engine lock:
+    // the interface thread may delete entries meanwhile.
+    std::string title;
+    std::string artist;
+    std::int32_t index = 0;
+    std::int32_t count = 0;
+    std::uint32_t bytesPerSecond = 0;
+    {
+        ScopedLock lock(EngineLock);
+        const TrackEntry* entry = CurrentEntry();
+        if (entry == nullptr)
+            return;
+        title.assign(entry->Title, strnlen(entry->Title, sizeof entry->Title));
+        artist.assign(entry->Artist, strnlen(entry->Artist, sizeof entry->Artist));
+        index = CurrentIndex;
+        count = TrackCount;
+        bytesPerSecond = entry->WaveFormat.nAvgBytesPerSec;
+    }
     // Seconds in the track's own bytes per second; the steps of the
     // caption's scroll stay in the engine's fixed units.
     const std::int32_t played = PlayedBytes;
-    const std::int32_t secs = TrackSecondsAt(*entry, played);
+    const std::int32_t secs = TrackSecondsAt(played, bytesPerSecond);
     if (secs == 0) {
         CaptionScroll = 0;
         CaptionStepPos = -176400;
@@ -278,10 +305,10 @@ void CPlayer::UpdateCaption()
     if (CaptionStepPos <= played && played < CaptionStepPos + 44100)
         return;  // a step of the scroll is not due yet
     char counters[64];
-    std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", CurrentIndex + 1, TrackCount,
+    std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", index + 1, count,
                   secs / 60, secs % 60, TrackSeconds / 60, TrackSeconds % 60);
     // Title and artist may each hold 255 bytes: the text is built whole.
-    const std::string text = std::string(entry->Title) + " - " + entry->Artist + counters;
+    const std::string text = title + " - " + artist + counters;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
     const std::string caption = text.substr(scroll) + text.substr(0, scroll);
     // The window's own thread sets it: the play thread never waits for the

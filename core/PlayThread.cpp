@@ -126,6 +126,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
                         player->SeekFileOffset = 0;
                         player->SeekBaseBytes = 0;
                         player->CurrentIndex = 0;
+                        player->PlayList.ShowPlayingRow();
                         player->RefreshMain();
                     }
                 }

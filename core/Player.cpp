@@ -99,10 +99,15 @@ void CPlayer::OnCreate(HWND window)
 {
     MainWindow = window;
     // Each step is undone with those before it when one fails.
-    const bool created = CreateObjects(window, true) && Face.CreateButtons(true) &&
-                         Face.CreateSpectrumBrushes(true) && Face.CreateTitleFonts(true);
+    bool created = CreateObjects(window, true) && Face.CreateButtons(true) && Face.CreateSpectrumBrushes(true);
+    if (created && !PlayList.CreatePlaylistWindow(Instance, true)) {
+        ShowOwnedMessage(window, "Cannot create the playlist window", ClassName);
+        created = false;
+    }
+    created = created && Face.CreateTitleFonts(true);
     if (!created) {
         Face.CreateTitleFonts(false);
+        PlayList.CreatePlaylistWindow(nullptr, false);
         Face.CreateSpectrumBrushes(false);
         Face.CreateButtons(false);
         DestroyObjects();
@@ -174,6 +179,8 @@ void CPlayer::OnDestroy(HWND)
         InstanceMutex = nullptr;
     }
     SaveSettings();
+    // The playlist window goes before anything its rows might reach.
+    PlayList.CreatePlaylistWindow(nullptr, false);
     Face.CreateSpectrumBrushes(false);
     Face.CreateButtons(false);
     Face.LoadSkin(false);
@@ -199,13 +206,24 @@ bool CPlayer::ReadTrackInfo(const char* path, TrackEntry* entry)
     return FileInfo != nullptr && FileInfo->ReadTrackInfo(path, entry) != 0;
 }
 
-void CPlayer::AddRow(const TrackEntry*) {}
+void CPlayer::AddRow(const TrackEntry* entry)
+{
+    PlayList.AddRow(*entry);
+}
 
-void CPlayer::SubtractTotals(const TrackEntry*) {}
+void CPlayer::SubtractTotals(const TrackEntry* entry)
+{
+    PlayList.SubtractTotals(*entry);
+}
 
 bool CPlayer::IsPlaying()
 {
     return WaveOut != nullptr && WaveOut->State == StatePlaying;
+}
+
+bool CPlayer::IsPaused()
+{
+    return WaveOut != nullptr && WaveOut->State == StatePaused;
 }
 
 void CPlayer::UpdateSpectrum(const std::int16_t* frames)

@@ -16,6 +16,7 @@
 #include "core/NoBufFile.h"
 #include "core/WaveOut.h"
 #include "playlist/PlaylistTable.h"
+#include "playlist/PlaylistWindow.h"
 #include "resources/resource.h"
 #include "ui/MainWindow.h"
 
@@ -80,8 +81,8 @@ public:
     void SaveSettings();
 
     // The playlist window's list and totals.
-    void DeleteAll() {}
-    void RefreshList() {}
+    void DeleteAll() { PlayList.DeleteAll(); }
+    void RefreshList() { PlayList.RefreshList(); }
 
     // Engine operations (UI thread; the play thread at the end of a track).
     bool PlayTrack(std::int32_t index, bool start);
@@ -104,11 +105,15 @@ public:
     void ShowTrackMessage(TrackMessage message);
     // The current entry, or null.
     TrackEntry* CurrentEntry() const;
+    // The entry being played or paused, or -1 when stopped.
+    std::int32_t PlayingIndex();
 
     void RefreshMain() override;
 
     // The main window's face, buttons and input.
     CMainWindow Face{*this};
+    // The playlist window.
+    CPlayList PlayList{*this};
     // The analyser: its transform, set up with the other objects, and the
     // bars it computes (play thread).
     CFFT Fft;
@@ -173,6 +178,7 @@ protected:
     void AddRow(const TrackEntry* entry) override;
     void SubtractTotals(const TrackEntry* entry) override;
     bool IsPlaying() override;
+    bool IsPaused() override;
     void DrawShuffle() override;
     void LockEngine() override { EnterCriticalSection(&EngineLock); }
     void UnlockEngine() override { LeaveCriticalSection(&EngineLock); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -63,7 +64,24 @@ inline void ReleaseMemoryDc(HDC dc)
     DeleteDC(dc);
 }
 
+inline void ReleaseImageList(HIMAGELIST list)
+{
+    ImageList_Destroy(list);
+}
+inline void ReleaseMenu(HMENU menu)
+{
+    DestroyMenu(menu);
+}
+inline void ReleaseIcon(HICON icon)
+{
+    DestroyIcon(icon);
+}
+
 using BitmapHandle = UniqueHandle<HBITMAP, DeleteGdiObject<HBITMAP>>;
+using PenHandle = UniqueHandle<HPEN, DeleteGdiObject<HPEN>>;
+using ImageListHandle = UniqueHandle<HIMAGELIST, ReleaseImageList>;
+using MenuHandle = UniqueHandle<HMENU, ReleaseMenu>;
+using IconHandle = UniqueHandle<HICON, ReleaseIcon>;
 using FontHandle = UniqueHandle<HFONT, DeleteGdiObject<HFONT>>;
 using BrushHandle = UniqueHandle<HBRUSH, DeleteGdiObject<HBRUSH>>;
 using WindowHandle = UniqueHandle<HWND, DestroyChildWindow>;

@@ -61,14 +61,9 @@ bool PlaylistTable::MoveEntry(std::int32_t from, std::int32_t to)
         return false;
 
     LockEngine();
-    if (IsPlaying()) {
-        // The playing entry follows its row; an entry dropped onto the
-        // playing one's place swaps the current index with it.
-        if (CurrentIndex == from)
-            CurrentIndex = to;
-        else if (CurrentIndex == to)
-            CurrentIndex = from;
-    }
+    // The current index keeps naming the same entry, whatever the state: a
+    // drag may carry a row past several others in one step.
+    CurrentIndex = FollowMove(CurrentIndex, from, to);
     TrackEntry* moved = Tracks[from];
     if (from < to) {
         for (std::int32_t i = from; i < to; ++i)
@@ -91,11 +86,12 @@ bool PlaylistTable::RemoveEntry(std::int32_t index)
     if (!IsValidIndex(index) || index >= TrackCount || Tracks[index] == nullptr)
         return false;
 
-    bool wasPlaying = false;
-    if (index == CurrentIndex && IsPlaying()) {
+    // The current entry goes only after the engine has let go of it, paused
+    // as much as playing; playback then goes on only if it was playing.
+    const bool wasPlaying = index == CurrentIndex && IsPlaying();
+    if (index == CurrentIndex && (wasPlaying || IsPaused())) {
         StopPlayback();
         CurrentIndex = index;
-        wasPlaying = true;
     }
 
     LockEngine();
@@ -125,6 +121,8 @@ bool PlaylistTable::RemoveEntry(std::int32_t index)
 void PlaylistTable::ClearPlaylist()
 {
     StopPlayback();
+    // The play thread looks at the current entry under the engine lock.
+    LockEngine();
     for (std::int32_t i = 0; i < MaxTracks && Tracks[i] != nullptr; ++i) {
         delete Tracks[i];
         Tracks[i] = nullptr;
@@ -132,6 +130,7 @@ void PlaylistTable::ClearPlaylist()
     }
     CurrentIndex = 0;
     TrackCount = 0;
+    UnlockEngine();
     RefreshMain();
 }
 

@@ -14,6 +14,19 @@
 
 inline constexpr std::int32_t MaxTracks = 10000;
 
+// Where the entry at `index` is after the entry at `from` moved to `to`: the
+// moved one goes to `to`, and those it passed shift by one toward `from`.
+inline std::int32_t FollowMove(std::int32_t index, std::int32_t from, std::int32_t to)
+{
+    if (index == from)
+        return to;
+    if (from < to && index > from && index <= to)
+        return index - 1;
+    if (to < from && index >= to && index < from)
+        return index + 1;
+    return index;
+}
+
 enum : std::int32_t {
     RepeatOff = 0,  // stop after the last entry
     RepeatOne = 1,  // repeat the current entry
@@ -66,6 +79,7 @@ protected:
     virtual void AddRow(const TrackEntry* entry) = 0;        // row and totals
     virtual void SubtractTotals(const TrackEntry* entry) = 0;
     virtual bool IsPlaying() = 0;                           // wave output state 1
+    virtual bool IsPaused() = 0;
     virtual void StopPlayback() = 0;
     virtual void PlayPause() = 0;
     virtual void RefreshMain() = 0;

@@ -2,8 +2,10 @@
 // program and the tests.
 #pragma once
 
-// Icons.
+// Icons: the program's, and the playlist rows' (playing, not playing).
 #define IDI_MAIN 101
+#define IDI_ROW_PLAYING 115
+#define IDI_ROW_IDLE 116
 
 // The skin's bitmaps.
 #define IDB_FACE 102
@@ -26,6 +28,15 @@
 // The keyboard table.
 #define IDR_ACCELERATORS 111
 
+// Menus: the playlist window's context menu (its first submenu) and its
+// menu bar.
+#define IDR_PLAYLIST_CONTEXT 111
+#define IDR_PLAYLIST_MENU 128
+
+// The playlist window's children.
+#define IDC_LIST_VIEW 1
+#define IDC_STATUS_BAR 101
+
 // Commands: the main window's buttons carry the id of their command.
 #define IDC_SCALE 103
 #define IDC_COMPACT 105
@@ -39,7 +50,10 @@
 #define IDC_ALWAYS_ON_TOP 1011
 #define IDC_ICONIFY 1012
 #define IDC_TO_TRAY 1013
+#define IDC_LIST_DELETE 1014
+#define IDC_LIST_DELETE_ALL 1015
 #define IDC_SAVE_PLAYLIST 1016
+#define IDC_LIST_ADD 1017
 #define IDC_ESCAPE 40001
 #define IDC_STOP 40002
 #define IDC_NEXT 40003

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the main window's skin: the sixteen 24-bit bitmaps under
-resources/skin/, pixel by pixel, from the glyphs and shapes below.
+resources/skin/, pixel by pixel, from the glyphs and shapes below; and the
+two 16 x 16 icons of the playlist's rows (playing, not playing), in the
+sixteen colours their image list keeps.
 
 usage: gen-skin.py OUTPUT-FOLDER [--preview SHEET.png]
 
@@ -83,6 +85,24 @@ class Image:
         header = struct.pack('<2sIHHI', b'BM', 54 + len(body), 0, 0, 54)
         info = struct.pack('<IiiHHIIiiII', 40, self.w, self.h, 1, 24, 0, len(body), 2835, 2835, 0, 0)
         return header + info + bytes(body)
+
+
+    def ico(self):
+        # 32-bit colour with its AND mask; None is transparent.
+        body = bytearray()
+        for y in range(self.h - 1, -1, -1):
+            for p in self.px[y]:
+                body += bytes((p[2], p[1], p[0], 255)) if p else b'\0\0\0\0'
+        stride = ((self.w + 31) // 32) * 4
+        for y in range(self.h - 1, -1, -1):
+            bits = 0
+            for x, p in enumerate(self.px[y]):
+                if p is None:
+                    bits |= 1 << (stride * 8 - 1 - x)
+            body += bits.to_bytes(stride, 'big')
+        info = struct.pack('<IiiHHIIiiII', 40, self.w, self.h * 2, 1, 32, 0, len(body), 0, 0, 0, 0)
+        image = info + bytes(body)
+        return struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', self.w, self.h, 0, 0, 1, 32, len(image), 22) + image
 
 
 def png(image, path):
@@ -403,6 +423,55 @@ def shuffle_states():
     return img
 
 
+PLAYING_ICON = [
+    '................',
+    '................',
+    '...gg...........',
+    '...gLgg.........',
+    '...gLLLgg.......',
+    '...gLLLLLgg.....',
+    '...gLLLLLLLgg...',
+    '...gLLLLLLLLLg..',
+    '...gLLLLLLLLLg..',
+    '...gLLLLLLLgg...',
+    '...gLLLLLgg.....',
+    '...gLLLgg.......',
+    '...gLgg.........',
+    '...gg...........',
+    '................',
+    '................',
+]
+IDLE_ICON = [
+    '................',
+    '................',
+    '.......ssss.....',
+    '.......s..sss...',
+    '.......s....s...',
+    '.......s........',
+    '.......s........',
+    '.......s........',
+    '.......s........',
+    '....ssss........',
+    '...swwws........',
+    '...swwws........',
+    '....sss.........',
+    '................',
+    '................',
+    '................',
+]
+# The image list of the rows keeps sixteen colours: these are among them.
+ICON_COLOURS = {'g': (0, 128, 0), 'L': (0, 255, 0), 's': (128, 128, 128), 'w': (192, 192, 192)}
+
+
+def row_icon(rows):
+    image = Image(16, 16, None)
+    for y, row in enumerate(rows):
+        for x, ch in enumerate(row):
+            if ch != '.':
+                image.put(x, y, ICON_COLOURS[ch])
+    return image
+
+
 def skin():
     return {
         'face.bmp': full_face(),
@@ -431,6 +500,9 @@ def main():
     for name, image in images.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(image.bmp())
+    for name, rows in (('row-playing.ico', PLAYING_ICON), ('row-idle.ico', IDLE_ICON)):
+        with open(os.path.join(out, name), 'wb') as f:
+            f.write(row_icon(rows).ico())
     if '--preview' in sys.argv:
         scale = 4
         sheet = Image(260 * scale, sum(i.h + 4 for i in images.values()) * scale, (90, 90, 90))

@@ -58,6 +58,11 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
         else if (HIWORD(wParam) == 1)
             self->OnAccelerator(LOWORD(wParam));
         return 0;
+    case WM_ACTIVATE:
+        // Both windows come forward together.
+        if (IsWindowVisible(self->Player.PlayList.Window()))
+            ShowWindow(self->Player.PlayList.Window(), SW_SHOWNA);
+        break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE) {
             ScopedLock lock(self->Player.EngineLock);
@@ -231,16 +236,24 @@ void CMainWindow::OnCommand(WORD id)
         break;
     case IDC_NEXT:
         Player.GoToTrack(Player.NextIndex());
+        Player.PlayList.SelectPlaylistItem(Player.CurrentIndex);
         break;
     case IDC_PREVIOUS:
         Player.GoToTrack(Player.PreviousIndex());
+        Player.PlayList.SelectPlaylistItem(Player.CurrentIndex);
+        break;
+    case IDC_PLAYLIST:
+        Player.PlayList.ToggleShown();
         break;
     case IDC_DELETE_ALL:
-        Player.DeleteAll();
+        Player.PlayList.DeleteAll();
+        break;
+    case IDC_DELETE_SELECTED:
+        Player.PlayList.DeleteSelected();
         break;
     default:
-        // The volume, options and playlist windows, the tray and the
-        // deletion of selected rows come with their windows.
+        // The volume and options windows and the tray come with their
+        // windows.
         break;
     }
 }

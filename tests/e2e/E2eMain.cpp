@@ -115,6 +115,36 @@ void MovePointer(int x, int y)
     SendInput(1, &input, sizeof input);
 }
 
+void PressPointer(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+void ClickAt(int x, int y, int clicks)
+{
+    MovePointer(x, y);
+    Sleep(50);
+    for (int i = 0; i < clicks; ++i) {
+        PressPointer(true);
+        PressPointer(false);
+    }
+}
+
+void TypeChord(UINT modifier, UINT key)
+{
+    INPUT keys[4] = {};
+    const UINT order[4] = {modifier, key, key, modifier};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = static_cast<WORD>(order[i]);
+        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(4, keys, sizeof keys[0]);
+}
+
 bool TarvelProcess::WaitForExit(DWORD limitMs, DWORD* exitCode) const
 {
     if (WaitForSingleObject(Info.hProcess, limitMs) != WAIT_OBJECT_0)

@@ -37,6 +37,13 @@ public:
 void TypeKey(HWND window, UINT key);
 // The pointer moved to screen point (x, y), as the mouse moves it.
 void MovePointer(int x, int y);
+// The left button pressed or released where the pointer is.
+void PressPointer(bool down);
+// `clicks` clicks of the left button at screen point (x, y).
+void ClickAt(int x, int y, int clicks = 1);
+// A key typed while `modifier` (VK_CONTROL, VK_SHIFT) is held, from the
+// keyboard, into the window that has the focus.
+void TypeChord(UINT modifier, UINT key);
 
 // A fresh, empty folder for one test.
 std::string MakeTestFolder(const char* name);

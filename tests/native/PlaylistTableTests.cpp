@@ -13,6 +13,7 @@ namespace {
 class RecordingTable : public PlaylistTable {
 public:
     bool Playing = false;
+    bool Paused = false;
     std::vector<std::string> Calls;
     std::int64_t TotalBytes = 0;
     std::int32_t TotalSeconds = 0;
@@ -49,10 +50,12 @@ protected:
         TotalBytes -= entry->DataLength;
     }
     bool IsPlaying() override { return Playing; }
+    bool IsPaused() override { return Paused; }
     void StopPlayback() override
     {
         Calls.push_back("StopPlayback");
         Playing = false;
+        Paused = false;
         ShuffleState = 0;
     }
     void PlayPause() override
@@ -236,21 +239,23 @@ TEST(PlaylistTable, MoveEntryShiftsTheEntriesBetween)
     EXPECT_FALSE(table.MoveEntry(2, MaxTracks));
 }
 
-TEST(PlaylistTable, MoveEntryFollowsThePlayingEntryBySwapRule)
+TEST(PlaylistTable, TheCurrentIndexFollowsItsEntryThroughEveryMoveInEveryState)
 {
     struct Case {
-        int from, to;
-        bool playing;
-        int expected;
+        int from, to, expected;
     };
-    for (Case c : {Case{4, 7, true, 7}, Case{7, 4, true, 7}, Case{2, 9, true, 4}, Case{4, 7, false, 4},
-                   Case{9, 2, true, 4}}) {
-        RecordingTable table;
-        table.Fill(10);
-        table.CurrentIndex = 4;
-        table.Playing = c.playing;
-        ASSERT_TRUE(table.MoveEntry(c.from, c.to));
-        EXPECT_EQ(table.CurrentIndex, c.expected) << c.from << " -> " << c.to;
+    // The current entry is track4 at index 4.
+    for (bool playing : {true, false}) {
+        for (Case c : {Case{4, 7, 7}, Case{7, 4, 5}, Case{2, 9, 3}, Case{9, 2, 5}, Case{4, 0, 0}, Case{0, 4, 3},
+                       Case{5, 9, 4}, Case{1, 3, 4}}) {
+            RecordingTable table;
+            table.Fill(10);
+            table.CurrentIndex = 4;
+            table.Playing = playing;
+            ASSERT_TRUE(table.MoveEntry(c.from, c.to));
+            EXPECT_EQ(table.CurrentIndex, c.expected) << c.from << " -> " << c.to << (playing ? " playing" : " stopped");
+            EXPECT_EQ(table.PathAt(table.CurrentIndex), "C:\\Music\\track4.mp3");
+        }
     }
 }
 
@@ -305,6 +310,18 @@ TEST(PlaylistTable, RemovingThePlayingEntryPlaysTheOneAfterIt)
     EXPECT_EQ(single.TrackCount, 0);
     EXPECT_EQ(single.CurrentIndex, 0);
     EXPECT_EQ(std::count(single.Calls.begin(), single.Calls.end(), "PlayPause 0"), 0);
+}
+
+TEST(PlaylistTable, RemovingThePausedEntryStopsWithoutPlayingOn)
+{
+    RecordingTable table;
+    table.Fill(3);
+    table.CurrentIndex = 1;
+    table.Paused = true;
+    ASSERT_TRUE(table.RemoveEntry(1));
+    EXPECT_EQ(std::count(table.Calls.begin(), table.Calls.end(), "StopPlayback"), 1);
+    EXPECT_EQ(std::count(table.Calls.begin(), table.Calls.end(), "PlayPause 1"), 0);
+    EXPECT_EQ(table.PathAt(table.CurrentIndex), "C:\\Music\\track2.mp3");
 }
 
 TEST(PlaylistTable, ClearPlaylistStopsAndEmptiesTheTable)
