@@ -59,22 +59,6 @@ std::string WithoutDrive(const std::string& path)
     return path.substr(2);
 }
 
-// A drop of `names` as the shell hands one over, in this process's memory.
-HDROP MakeDrop(const std::vector<std::string>& names)
-{
-    std::string list;
-    for (const std::string& name : names)
-        list += name + '\0';
-    list += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 }  // namespace
 
 TEST_F(PlaylistFiles, ExtendedPlaylistResolvesEveryKindOfLine)

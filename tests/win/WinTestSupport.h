@@ -1,16 +1,20 @@
 // What the Windows tests share: message pumping, bounded waits, the test
-// data, scratch folders and files, and answering the dialog boxes the
-// program shows.
+// data, scratch folders and files, answering the dialog boxes the program
+// shows, and file drops.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <process.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Answers the window's messages (the play thread sets the caption) for `ms`,
 // or until `done` holds.
@@ -292,3 +296,19 @@ private:
     DWORD LimitMs;
     HANDLE Thread = nullptr;
 };
+
+// A drop of `names` as the shell hands one over, in this process's memory.
+inline HDROP MakeDrop(const std::vector<std::string>& names)
+{
+    std::string list;
+    for (const std::string& name : names)
+        list += name + '\0';
+    list += '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
