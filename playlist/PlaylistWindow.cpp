@@ -54,6 +54,7 @@ bool CPlayList::CreatePlaylistWindow(HINSTANCE instance, bool create)
     RowImages.Reset();
     IconRow = -1;
     RowDragging = false;
+    RedrawHeld = false;
     TotalSeconds = 0;
     TotalBytes = 0;
     if (!create)
@@ -154,6 +155,9 @@ LRESULT CALLBACK CPlayList::PlaylistWndProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_APP_PLAYING_ROW:
         self->ShowPlayingRow();
+        return 0;
+    case WM_APP_ROWS_ADDED:
+        self->ReleaseRedraw();
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -296,6 +300,7 @@ void CPlayList::AddRow(const TrackEntry& entry)
 {
     if (ListView == nullptr)
         return;
+    HoldRedraw();
     const std::int32_t row = RowCount();
     const std::string number = RowNumberText(row);
     LVITEMA item{};
@@ -312,6 +317,24 @@ void CPlayList::AddRow(const TrackEntry& entry)
     ColumnsStale = true;
     TotalSeconds += entry.Duration;
     TotalBytes += entry.DataLength;
+}
+
+void CPlayList::HoldRedraw()
+{
+    if (RedrawHeld)
+        return;
+    RedrawHeld = true;
+    SendMessageA(ListView, WM_SETREDRAW, FALSE, 0);
+    PostMessageA(Frame.Get(), WM_APP_ROWS_ADDED, 0, 0);
+}
+
+void CPlayList::ReleaseRedraw()
+{
+    if (!RedrawHeld)
+        return;
+    RedrawHeld = false;
+    SendMessageA(ListView, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView, nullptr, TRUE);
 }
 
 void CPlayList::SubtractTotals(const TrackEntry& entry)
@@ -448,6 +471,7 @@ void CPlayList::RefreshList()
     HWND frame = Frame.Get();
     if (frame == nullptr)
         return;
+    ReleaseRedraw();
     InvalidateRect(frame, nullptr, FALSE);
     UpdateWindow(frame);
 }

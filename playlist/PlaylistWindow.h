@@ -18,6 +18,8 @@ class CPlayer;
 
 // The playing row changed on another thread (posted to the playlist window).
 inline constexpr UINT WM_APP_PLAYING_ROW = WM_APP + 18;
+// Rows were added: the list paints again (posted by the first row added).
+inline constexpr UINT WM_APP_ROWS_ADDED = WM_APP + 19;
 
 // The window's class and caption, its styles and its place by default.
 inline constexpr char PlaylistClassName[] = "Tarvel PlayList";
@@ -100,6 +102,11 @@ private:
     void SetCell(std::int32_t row, int column, const std::string& text);
     // Column widths follow the texts at the next paint, once per change.
     void FitColumns();
+    // While rows are being added the list does not paint: each row would
+    // cost it a repaint of its scroll bars. It paints again once the
+    // additions are over (the posted notice, or a refresh of the list).
+    void HoldRedraw();
+    void ReleaseRedraw();
 
     CPlayer& Player;
     HINSTANCE Instance = nullptr;
@@ -118,6 +125,7 @@ private:
     // Rows were added or removed since the columns were fitted; titles or
     // artists longer than ten characters were added.
     bool ColumnsStale = false;
+    bool RedrawHeld = false;
     bool WideTitles = false;
     bool WideArtists = false;
 };

@@ -222,3 +222,61 @@ TEST(PlaylistWindow, DoubleClickPlaysARowAndADragKeepsTheListAndThePlayingEntryI
     EXPECT_EQ(ReadText(folder + "\\PrePlayList.m3u"), saved);
     RemoveTree(folder);
 }
+
+// Not part of the test run (scripts/bench-playlist.sh): how long resume
+// playlists of 2500, 5000 and 10000 lines take to fill the list and to give
+// a window that answers, and to scroll the list from its first row to its
+// last. Time that grows with the square of the rows shows here.
+TEST(PlaylistBench, LongResumePlaylistsLoadAndScroll)
+{
+    const std::string folder = MakeTestFolder("playlist-bench");
+    for (int i = 0; i < 10; ++i)
+        WriteToneWave(folder + "\\clip" + std::to_string(i) + ".wav", 2, 0.1, 2000);
+    for (int count : {2500, 5000, 10000}) {
+        std::string lines;
+        for (int i = 0; i < count; ++i)
+            lines += folder + "\\clip" + std::to_string(i % 10) + ".wav\r\n";
+        ASSERT_TRUE(WriteText(folder + "\\PrePlayList.m3u", lines));
+
+        LARGE_INTEGER frequency, started, now;
+        QueryPerformanceFrequency(&frequency);
+        const auto seconds = [&] {
+            QueryPerformanceCounter(&now);
+            return static_cast<double>(now.QuadPart - started.QuadPart) / frequency.QuadPart;
+        };
+        QueryPerformanceCounter(&started);
+        TarvelProcess player;
+        HWND main = player.Open("", folder, 120000);
+        ASSERT_NE(main, nullptr) << "gave up after 120000 ms waiting for the main window";
+        HWND frame = player.WaitForWindow("Tarvel PlayList", 5000);
+        ASSERT_NE(frame, nullptr);
+        RemoteList list(GetDlgItem(frame, IDC_LIST_VIEW), GetDlgItem(frame, IDC_STATUS_BAR));
+        ASSERT_TRUE(Within("the rows", 120000, [&] { return list.Rows() == count; }));
+        const double filled = seconds();
+        // Responsive: P shows the playlist window and its paint counts the rows.
+        TypeKey(main, 'P');
+        const std::string files = std::to_string(count) + " Files";
+        ASSERT_TRUE(Within("the shown window's count", 120000, [&] { return list.StatusText(0) == files; }))
+            << "status: " << list.StatusText(0) << ", shown: " << IsWindowVisible(frame);
+        const double responsive = seconds();
+
+        // From the first row to the last, a page at a time, each page painted.
+        HWND view = GetDlgItem(frame, IDC_LIST_VIEW);
+        SendMessageA(view, WM_KEYDOWN, VK_HOME, 0);
+        RedrawWindow(view, nullptr, nullptr, RDW_UPDATENOW);
+        QueryPerformanceCounter(&started);
+        int pages = 0;
+        while (SendMessageA(view, LVM_GETNEXTITEM, -1, LVNI_FOCUSED) != count - 1 && pages < count) {
+            SendMessageA(view, WM_KEYDOWN, VK_NEXT, 0);
+            RedrawWindow(view, nullptr, nullptr, RDW_UPDATENOW);
+            ++pages;
+        }
+        const double scrolled = seconds();
+        std::printf("%5d rows: filled %.2f s after the start, window answering %.2f s; %d pages to the last row in "
+                    "%.2f s (%.1f ms a page)\n",
+                    count, filled, responsive, pages, scrolled, scrolled * 1000 / std::max(pages, 1));
+        DWORD exitCode = 1234;
+        ASSERT_TRUE(player.Close(main, 60000, &exitCode)) << "gave up after 60000 ms waiting for the program to end";
+    }
+    RemoveTree(folder);
+}

@@ -2,12 +2,15 @@
 // what the sound server played against it.
 //
 //   tarvel_wave_probe play EXPECTED.raw   writes the signal, then plays it
-//   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw
+//   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw [alone]
+//       (alone: nothing but silence may come before or after the signal)
 //   tarvel_wave_probe signal-wav FILE.wav SECONDS   the signal as a WAV file
 //   tarvel_wave_probe close-player   closes a running Tarvel (WM_CLOSE)
 //   tarvel_wave_probe press-key VK   presses a key (virtual-key code) on a
 //       running Tarvel's main window
 //   tarvel_wave_probe tone-wav FILE.wav RATE SECONDS HZ   a stereo sine tone
+//   tarvel_wave_probe double-click-row ROW   double-clicks a row (from 0) of
+//       a running Tarvel's playlist window with the mouse
 //   tarvel_wave_probe measure FILE.raw RATE CHANNELS   how long the sound in a
 //       recording lasts and the pitch of its first channel
 //
@@ -24,7 +27,10 @@
 #include <utility>
 #include <vector>
 
+#include "RemoteList.h"
 #include "core/WaveOut.h"
+#include "playlist/PlaylistWindow.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -109,7 +115,7 @@ int Play(const char* expectedPath)
     return 0;
 }
 
-int Compare(const char* expectedPath, const char* recordedPath)
+int Compare(const char* expectedPath, const char* recordedPath, bool alone)
 {
     const auto expected = ReadRaw(expectedPath);
     const auto recorded = ReadRaw(recordedPath);
@@ -145,6 +151,15 @@ int Compare(const char* expectedPath, const char* recordedPath)
     }
     std::printf("matched %zu of %zu frames from recording frame %zu, %zu frames of inserted silence\n", e, frames,
                 first, inserted);
+    if (alone) {
+        // Nothing else sounded: silence before the signal and after it.
+        for (std::size_t i = 0; i < got; ++i) {
+            if ((i < first || i >= r) && (recorded[2 * i] != 0 || recorded[2 * i + 1] != 0)) {
+                std::printf("sound outside the signal at recording frame %zu\n", i);
+                return 1;
+            }
+        }
+    }
     return e == frames ? 0 : 1;
 }
 
@@ -232,6 +247,31 @@ int PressKey(int key)
     return 0;
 }
 
+// A double click, with the mouse, on row `row` of the playlist window.
+int DoubleClickRow(int row)
+{
+    HWND frame = FindWindowA(PlaylistClassName, nullptr);
+    if (frame == nullptr || !IsWindowVisible(frame)) {
+        std::printf("no playlist window shown\n");
+        return 1;
+    }
+    RemoteList list(GetDlgItem(frame, IDC_LIST_VIEW), nullptr);
+    if (!list.Ready() || row >= list.Rows()) {
+        std::printf("no row %d\n", row);
+        return 1;
+    }
+    const RECT rect = list.RowRect(row, LVIR_LABEL);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    Sleep(50);
+    INPUT clicks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    SendInput(4, clicks, sizeof clicks[0]);
+    return 0;
+}
+
 int ClosePlayer()
 {
     HWND window = FindWindowA("Tarvel", nullptr);
@@ -257,6 +297,8 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "signal-wav") == 0)
         return SignalWave(argv[2], std::atof(argv[3]));
+    if (argc == 3 && std::strcmp(argv[1], "double-click-row") == 0)
+        return DoubleClickRow(std::atoi(argv[2]));
     if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
         return ClosePlayer();
     if (argc == 3 && std::strcmp(argv[1], "press-key") == 0)
@@ -268,7 +310,9 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "play") == 0)
         return Play(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
-        return Compare(argv[2], argv[3]);
+        return Compare(argv[2], argv[3], false);
+    if (argc == 5 && std::strcmp(argv[1], "compare") == 0 && std::strcmp(argv[4], "alone") == 0)
+        return Compare(argv[2], argv[3], true);
     std::printf("usage: tarvel_wave_probe play EXPECTED | compare EXPECTED RECORDED\n");
     return 2;
 }
