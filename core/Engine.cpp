@@ -264,11 +264,17 @@ void CPlayer::ShowTrackMessage(TrackMessage message)
 void CPlayer::ShowPendingCaption()
 {
     std::string caption;
+    bool tip = false;
     {
         ScopedLock lock(CaptionLock);
         caption.swap(PendingCaption);
+        tip = PendingIsTip;
     }
-    if (!caption.empty() && MainWindow != nullptr)
+    if (caption.empty() || MainWindow == nullptr)
+        return;
+    if (tip)
+        Tray.SetTip(caption);
+    else
         SetWindowTextA(MainWindow, caption.c_str());
 }
 
@@ -307,6 +313,19 @@ void CPlayer::UpdateCaption()
     char counters[64];
     std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", index + 1, count,
                   secs / 60, secs % 60, TrackSeconds / 60, TrackSeconds % 60);
+    if (Tray.InTray()) {
+        // In the tray the icon's tip names the track, without scrolling.
+        char numbers[32];
+        std::snprintf(numbers, sizeof numbers, " %04d/%04d", index + 1, count);
+        {
+            ScopedLock lock(CaptionLock);
+            PendingCaption = title + " - " + artist + numbers;
+            PendingIsTip = true;
+        }
+        PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
+        CaptionStepPos = played;
+        return;
+    }
     // Title and artist may each hold 255 bytes: the text is built whole.
     const std::string text = title + " - " + artist + counters;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
@@ -316,6 +335,7 @@ void CPlayer::UpdateCaption()
     {
         ScopedLock lock(CaptionLock);
         PendingCaption = caption;
+        PendingIsTip = false;
     }
     PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
     const bool lead = !caption.empty() && IsDBCSLeadByteEx(932, static_cast<BYTE>(caption[0])) && caption.size() > 1;

@@ -116,9 +116,6 @@ void CPlayer::OnCreate(HWND window)
     }
     Face.LoadSkin(true);
     LoadSettings();
-    Face.ApplyWindowSize();
-    Face.LayoutButtons();
-    SendMessageA(Face.ToolTip(), TTM_ACTIVATE, OptionToolHint != 0, 0);
     if (!StartPlayThread())
         PostMessageA(window, WM_DESTROY, 0, 0);
 }
@@ -179,6 +176,9 @@ void CPlayer::OnDestroy(HWND)
         InstanceMutex = nullptr;
     }
     SaveSettings();
+    Tray.RemoveIcon();
+    Volume.Close();
+    Options.Close();
     // The playlist window goes before anything its rows might reach.
     PlayList.CreatePlaylistWindow(nullptr, false);
     Face.CreateSpectrumBrushes(false);

@@ -18,7 +18,11 @@
 #include "playlist/PlaylistTable.h"
 #include "playlist/PlaylistWindow.h"
 #include "resources/resource.h"
+#include "settings/Registry.h"
 #include "ui/MainWindow.h"
+#include "ui/Options.h"
+#include "ui/Tray.h"
+#include "ui/VolumeDialog.h"
 
 // Ends the play thread's loop (posted to the play thread).
 inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
@@ -114,6 +118,12 @@ public:
     CMainWindow Face{*this};
     // The playlist window.
     CPlayList PlayList{*this};
+    // The small windows: volume, options, and the tray mode.
+    CVolumeDialog Volume{*this};
+    COptionsDialog Options{*this};
+    CTray Tray{*this};
+    // The settings store.
+    CRegistry Registry;
     // The analyser: its transform, set up with the other objects, and the
     // bars it computes (play thread).
     CFFT Fft;
@@ -143,8 +153,6 @@ public:
     // and the engine operations, read by the drawing on both threads.
     std::atomic<std::int32_t> PlayedBytes{0};
     std::int32_t WaveBlockBytes = WaveBlockSize;
-    HWND VolumeDialog = nullptr;
-    HWND OptionDialog = nullptr;
     std::int32_t WrittenBytes = 0;
     std::int32_t StreamRestarted = 0;
     // Serialises the stream between the UI thread and the play thread. It
@@ -160,6 +168,8 @@ public:
     // Guards PendingCaption between the play thread and the window's thread.
     CRITICAL_SECTION CaptionLock;
     std::string PendingCaption;
+    // The pending text is the tray icon's tip, not the caption.
+    bool PendingIsTip = false;
     std::int32_t ReadAheadDefer = 0;
     std::int32_t SeekFileOffset = 0;
     std::int32_t SeekBaseBytes = 0;
@@ -190,6 +200,8 @@ private:
     // Every entry's path, with or without its drive, one line each.
     void WritePlaylist(const char* path, bool withDrive);
     void ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scanned);
+    // A stored number, or `fallback` when there is none fit to read.
+    std::int32_t ReadSetting(const char* name, std::int32_t fallback);
 };
 
 // The process-wide pointer to the single application object.

@@ -166,12 +166,14 @@ void CPlayer::RunMessageLoop(HACCEL accelerators)
 {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The program's own dialogs take their keys first: Esc there closes
+        // the dialog, not the program.
+        if (Volume.Window() != nullptr && IsDialogMessageA(Volume.Window(), &message))
+            continue;
+        if (Options.Window() != nullptr && IsDialogMessageA(Options.Window(), &message))
+            continue;
         if (MainWindow != nullptr && accelerators != nullptr &&
             TranslateAcceleratorA(MainWindow, accelerators, &message))
-            continue;
-        if (VolumeDialog != nullptr && IsDialogMessageA(VolumeDialog, &message))
-            continue;
-        if (OptionDialog != nullptr && IsDialogMessageA(OptionDialog, &message))
             continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

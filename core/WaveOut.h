@@ -39,7 +39,8 @@ public:
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR);
 
-    // The master volume through the mixer (the volume control).
+    // The master volume through the mixer (the volume control). A mixer
+    // that cannot be used says why and is closed again.
     bool OpenMixer();
     bool CloseMixer();
     bool GetMasterVolume(DWORD* value);
@@ -62,4 +63,7 @@ public:
     std::int32_t VolumeControl = 0;
     DWORD DetailChannels = 0;
     DWORD DetailItems = 0;
+
+private:
+    bool FindVolumeControl();
 };

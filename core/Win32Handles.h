@@ -27,6 +27,9 @@ public:
 
     Handle Get() const { return Held; }
     explicit operator bool() const { return Held != Handle{}; }
+    // No longer held: something else released it (a window the system
+    // destroyed).
+    void Forget() { Held = Handle{}; }
     void Reset(Handle handle = Handle{})
     {
         if (Held != Handle{})

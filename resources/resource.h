@@ -33,6 +33,19 @@
 #define IDR_PLAYLIST_CONTEXT 111
 #define IDR_PLAYLIST_MENU 128
 
+// The volume dialog and its controls.
+#define IDD_VOLUME 106
+#define IDC_MUTE 1000
+#define IDC_VOLUME_SLIDER 1001
+
+// The options dialog and its check box.
+#define IDD_OPTIONS 113
+#define IDC_TOOL_HINTS 1008
+
+// The version the about box and the version resource show.
+#define TARVEL_VERSION_TEXT "1.19"
+#define TARVEL_VERSION_NUMBERS 1, 19, 0, 0
+
 // The playlist window's children.
 #define IDC_LIST_VIEW 1
 #define IDC_STATUS_BAR 101

@@ -87,6 +87,9 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
     case WM_APP_TRACK_MESSAGE:
         self->Player.ShowTrackMessage(static_cast<TrackMessage>(wParam));
         return 0;
+    case WM_TRAYNOTIFY:
+        self->Player.Tray.OnTrayNotify(wParam, lParam);
+        return 0;
     case WM_DROPFILES:
         // Files dropped on the main window replace the playlist and play.
         self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), true);
@@ -251,9 +254,16 @@ void CMainWindow::OnCommand(WORD id)
     case IDC_DELETE_SELECTED:
         Player.PlayList.DeleteSelected();
         break;
+    case IDC_VOLUME:
+        Player.Volume.Open();
+        break;
+    case IDC_OPTIONS:
+        Player.Options.Open();
+        break;
+    case IDC_TO_TRAY:
+        Player.Tray.EnterTray();
+        break;
     default:
-        // The volume and options windows and the tray come with their
-        // windows.
         break;
     }
 }
@@ -318,13 +328,14 @@ void CMainWindow::OnLButtonDown(LPARAM point)
         DrawRepeat(dc.Get());
     } else if (!compact && ShuffleRegion.Contains(x, y, s)) {
         Player.ToggleShuffle();
-    } else if (!LogoRegion.Contains(x, y, s)) {
+    } else if (LogoRegion.Contains(x, y, s)) {
+        ShowAbout(main);
+    } else {
         WindowDragging = true;
         DragOffsetX = x;
         DragOffsetY = y;
         SetCapture(main);
     }
-    // The logo opens the about box, which comes with the options.
 }
 
 void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)

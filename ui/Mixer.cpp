@@ -30,33 +30,47 @@ MIXERCONTROLDETAILS DetailsRecord(const CWaveOut& out)
 
 bool CWaveOut::OpenMixer()
 {
+    CloseMixer();
     if (mixerGetNumDevs() == 0)
         return Refuse("No audio mixer devices found.");
     if (mixerOpen(&Mixer, 0, 0, 0, CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
-        MessageBoxA(nullptr, "Error opening mixer DevId = 0", nullptr, MB_OK);
-        if (Mixer != nullptr)
-            mixerClose(Mixer);
         Mixer = nullptr;
+        return Refuse("Error opening mixer DevId = 0");
+    }
+    // Every failure from here on closes the mixer again.
+    if (!FindVolumeControl()) {
+        CloseMixer();
         return false;
     }
-    MIXERCAPSA caps{};
-    mixerGetDevCapsA(0, &caps, sizeof caps);
+    return true;
+}
 
+bool CWaveOut::FindVolumeControl()
+{
+    const auto object = reinterpret_cast<HMIXEROBJ>(Mixer);
+    MIXERCAPSA caps{};
+    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR)
+        return Refuse("Unable to find volume control...");
+
+    // The speakers, or else the last destination that answered.
     MIXERLINEA line{};
+    bool found = false;
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        line = MIXERLINEA{};
-        line.cbStruct = sizeof line;
-        line.dwDestination = d;
-        if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(Mixer), &line, MIXER_GETLINEINFOF_DESTINATION) ==
-                MMSYSERR_NOERROR &&
-            line.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
+        MIXERLINEA candidate{};
+        candidate.cbStruct = sizeof candidate;
+        candidate.dwDestination = d;
+        if (mixerGetLineInfoA(object, &candidate, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR)
+            continue;
+        line = candidate;
+        found = true;
+        if (candidate.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
             break;
     }
-    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(Mixer), &line, MIXER_GETLINEINFOF_LINEID) != MMSYSERR_NOERROR)
-        return false;
+    if (!found || mixerGetLineInfoA(object, &line, MIXER_GETLINEINFOF_LINEID) != MMSYSERR_NOERROR ||
+        line.cControls == 0)
+        return Refuse("Unable to find volume control...");
 
-    if (Controls == nullptr && line.cControls > 0)
-        Controls = new (std::nothrow) MIXERCONTROLA[line.cControls]();
+    Controls = new (std::nothrow) MIXERCONTROLA[line.cControls]();
     if (Controls == nullptr)
         return Refuse("Unable to allocate memory needed...");
     MIXERLINECONTROLSA controls{};
@@ -65,22 +79,23 @@ bool CWaveOut::OpenMixer()
     controls.cControls = line.cControls;
     controls.cbmxctrl = sizeof(MIXERCONTROLA);
     controls.pamxctrl = Controls;
-    if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(Mixer), &controls, MIXER_GETLINECONTROLSF_ALL) ==
-        MMSYSERR_NOERROR) {
-        DWORD i = 0;
-        while (i < line.cControls && Controls[i].dwControlType != MIXERCONTROL_CONTROLTYPE_VOLUME)
-            ++i;
-        if (i == line.cControls)
-            return Refuse("Unable to find volume control...");
-        if (Controls[i].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)
-            return false;
-        VolumeControl = static_cast<std::int32_t>(i);
-    }
+    if (mixerGetLineControlsA(object, &controls, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
+        return Refuse("Unable to find volume control...");
+    DWORD i = 0;
+    while (i < line.cControls && Controls[i].dwControlType != MIXERCONTROL_CONTROLTYPE_VOLUME)
+        ++i;
+    if (i == line.cControls)
+        return Refuse("Unable to find volume control...");
+    if (Controls[i].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)
+        return false;
+    VolumeControl = static_cast<std::int32_t>(i);
+
     const MIXERCONTROLA& control = Controls[VolumeControl];
-    DetailChannels = (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : line.cChannels;
-    DetailItems = (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? control.cMultipleItems : 1;
-    const DWORD values = (DetailChannels ? DetailChannels : 1) * (DetailItems ? DetailItems : 1);
-    Details = new (std::nothrow) DWORD[values]();
+    DetailChannels = (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
+    DetailItems = (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) && control.cMultipleItems > 0
+                      ? control.cMultipleItems
+                      : 1;
+    Details = new (std::nothrow) DWORD[DetailChannels * DetailItems]();
     if (Details == nullptr)
         return Refuse("Unable to allocate required memory...");
     return true;
@@ -96,6 +111,8 @@ bool CWaveOut::CloseMixer()
         mixerClose(Mixer);
     Mixer = nullptr;
     VolumeControl = 0;
+    DetailChannels = 0;
+    DetailItems = 0;
     return true;
 }
 

@@ -52,8 +52,15 @@ TarvelProcess::~TarvelProcess()
     }
 }
 
+void ForgetSettings()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quenby\\Tarvel");
+}
+
 bool TarvelProcess::Start(const std::string& arguments, const std::string& folder)
 {
+    if (!KeepSettings)
+        ForgetSettings();
     std::string commandLine = "\"" + TarvelExe + "\" " + arguments;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');

@@ -15,7 +15,8 @@ public:
     TarvelProcess(const TarvelProcess&) = delete;
     TarvelProcess& operator=(const TarvelProcess&) = delete;
 
-    // Starts Tarvel.exe with `arguments` in `folder`.
+    // Starts Tarvel.exe with `arguments` in `folder`, from the settings of
+    // a first run unless KeepSettings is set.
     bool Start(const std::string& arguments, const std::string& folder);
     // Starts it and waits up to `limitMs` for its main window to show; the
     // window, or null when none showed.
@@ -30,7 +31,11 @@ public:
     bool IsRunning() const;
 
     PROCESS_INFORMATION Info{};
+    bool KeepSettings = false;
 };
+
+// The registry settings of the program, gone: the next start is a first run.
+void ForgetSettings();
 
 // A key typed into a window of the program: through its own message loop
 // and keyboard table, as a key from the keyboard goes.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/FaceLayout.h"
+#include "ui/VolumeScale.h"
 
 namespace {
 
@@ -153,4 +154,18 @@ TEST(FaceLayout, TitleLineIsBoundedAndCutAtACharacterBoundary)
     EXPECT_EQ(std::string(line), std::string("Title: \x83\x65"));
     EXPECT_EQ(Cp932Fit("a\x83\x65" "b", 4, 2), 1);
     EXPECT_EQ(Cp932Fit("\x5C\x95\x5C", 3, 3), 3) << "0x5C after a lead byte is a trail byte";
+}
+
+TEST(VolumeScale, EveryPositionComesBackAndTheEndsAreFullAndSilent)
+{
+    EXPECT_EQ(VolumeFromSlider(0), 65535u);
+    EXPECT_EQ(VolumeFromSlider(100), 0u);
+    EXPECT_EQ(SliderFromVolume(32768), 50);
+    EXPECT_EQ(SliderFromVolume(65535), 0);
+    EXPECT_EQ(SliderFromVolume(0), 100);
+    for (int position = 0; position <= 100; ++position) {
+        EXPECT_EQ(SliderFromVolume(VolumeFromSlider(position)), position);
+        // A mixer that keeps the volume one step off still shows the position.
+        EXPECT_EQ(SliderFromVolume(VolumeFromSlider(position) + (position < 100 ? -1 : 1)), position);
+    }
 }

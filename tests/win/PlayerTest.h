@@ -19,6 +19,8 @@ protected:
     {
         GetCurrentDirectoryA(sizeof previousFolder, previousFolder);
         folder = TestFolder(FolderName);
+        // Each test starts from the settings of a first run.
+        RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey);
         player = new CPlayer;
         ASSERT_TRUE(player->CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOW));
     }

@@ -1,0 +1,43 @@
+// The options dialog (whether the buttons show their tips) and the about
+// box with the version and the way to the home page.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/Win32Handles.h"
+
+class CPlayer;
+
+// The program's home page, shown and opened by the about box.
+inline constexpr char HomePage[] = "https://tarvel.example.org/";
+
+class COptionsDialog {
+public:
+    explicit COptionsDialog(CPlayer& player) : Player(player) {}
+    ~COptionsDialog() { Close(); }
+    COptionsDialog(const COptionsDialog&) = delete;
+    COptionsDialog& operator=(const COptionsDialog&) = delete;
+
+    // Command 118: opens the dialog unless it is open.
+    void Open();
+    void Close();
+    HWND Window() const { return Dialog.Get(); }
+
+private:
+    static INT_PTR CALLBACK OptionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void ApplyToolHint(std::int32_t value);
+
+    CPlayer& Player;
+    WindowHandle Dialog;
+    // The setting when the dialog opened: Cancel puts it back.
+    std::int32_t ToolHintAtOpen = 1;
+};
+
+// The about box (a click on the logo): the version, and Yes opens the home
+// page. A program without its version resource shows nothing.
+void ShowAbout(HWND owner);
+// Its text.
+std::string AboutText();
