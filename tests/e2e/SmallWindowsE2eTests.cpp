@@ -152,6 +152,17 @@ TEST(VolumeWindow, OpensOnceByThePointerKeepsEveryPositionMutesAndClosesItself)
     }
     EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong) << " came back elsewhere";
 
+    // A page down by key (as a click beside the thumb pages) sets the volume too.
+    DragSlider(dialog, 40);
+    TypeKey(GetDlgItem(dialog, IDC_VOLUME_SLIDER), VK_NEXT);
+    ASSERT_TRUE(Within("the page to move the thumb", StepLimitMs, [&] { return SliderPosition(dialog) == 60; }));
+    TypeKey(dialog, VK_ESCAPE);
+    ASSERT_TRUE(Within("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
+    TypeKey(main, 'V');
+    dialog = WaitForDialog(player, "Volume");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SliderPosition(dialog), 60) << "the paged position is the volume";
+
     // Mute: the slider to the bottom; again: back where it was.
     DragSlider(dialog, 30);
     HWND mute = GetDlgItem(dialog, IDC_MUTE);

@@ -35,3 +35,14 @@ wait_for() {  # pid, seconds, what
   return 1
 }
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
+# Every start of the program here is a first run: settings other tests left
+# (a playlist window shown, say) would change what it does.
+wine reg delete 'HKCU\Software\Quenby\Tarvel' /f >/dev/null 2>&1
+# Nothing started here outlives the test, however it ends: a player still
+# running is closed and the recorder stopped.
+stop_leftovers() {
+  "$here/scripts/wine-exec.sh" "$probe" close-player >/dev/null 2>&1
+  local job
+  for job in $(jobs -p); do kill "$job" 2>/dev/null; done
+}
+trap stop_leftovers EXIT
