@@ -1,14 +1,13 @@
 // Polyphase synthesis: a fast DCT per slot into a ring of 32 values per slot
-// and channel, then windowing over the ring into PCM.
+// and channel, then windowing over the ring into PCM (SynthesisWindow.h, in
+// the widest form the processor runs).
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <utility>
 
 #include "decoder/DecoderInternal.h"
 #include "decoder/Synthesis.h"
+#include "decoder/SynthesisWindow.h"
 
 namespace {
 
@@ -29,9 +28,6 @@ const std::int32_t SynthWindowUnits[264] = {
 
 namespace {
 
-float Window[264];           // sixteen rows of 16, then the middle row
-const float* const Middle = Window + 256;
-
 // Each ring holds its 512 >> s values twice (entry x again at x + (512 >> s)),
 // so that the windowing reads straight runs without wrapping.
 struct SynthesisState {
@@ -40,15 +36,9 @@ struct SynthesisState {
 };
 SynthesisState Synth;
 
-// The window rearranged for each rate shift so that one tap of many samples
-// is one run of coefficients: for samples j < H, First[i][j] = W[j 2^s][i];
-// for the samples after the middle one (k = 1 .. H - 1 at index k),
-// Second[i][k] = W[16 - k 2^s][15 - i].
-struct WindowTaps {
-    double First[16][16];   // the odd rows negated: the standard's sum subtracts them
-    double Second[16][16];
-};
-WindowTaps Taps[3];
+// The windowing in use: this build's, or the wide one the processor runs.
+const WindowRoutine (*WindowRoutines)[3] = ThisBuildsRoutines;
+
 
 // One butterfly stage over blocks of Size values: sums in the first half of
 // each block, differences times the factors of Size / 2 in the second.
@@ -111,88 +101,6 @@ inline void Dct(const float* x, float* out)
         Recombine<N, 4>(a, b, out);
 }
 
-// Two window sums side by side. Each step forms the product and the sum in
-// double precision and rounds the new sum to single precision; the sums are
-// held in double registers but always hold single-precision values.
-struct Lanes {
-#if defined(__SSE2__)
-    __m128d Value;
-    static Lanes Zero() { return {_mm_setzero_pd()}; }
-    static Lanes Load(const double* p) { return {_mm_loadu_pd(p)}; }
-    static Lanes LoadReversed(const double* p)  // p[0], p[-1]
-    {
-        const __m128d x = _mm_loadu_pd(p - 1);
-        return {_mm_shuffle_pd(x, x, 1)};
-    }
-    void Accumulate(Lanes w, Lanes v)
-    {
-        Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
-    }
-    void Store(float* p) const { _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(Value)); }
-#else
-    double Value[2];
-    static Lanes Zero() { return {{0, 0}}; }
-    static Lanes Load(const double* p) { return {{p[0], p[1]}}; }
-    static Lanes LoadReversed(const double* p) { return {{p[0], p[-1]}}; }
-    void Accumulate(Lanes w, Lanes v)
-    {
-        for (int i = 0; i < 2; ++i)
-            Value[i] = static_cast<float>(Value[i] + w.Value[i] * v.Value[i]);
-    }
-    void Store(float* p) const
-    {
-        p[0] = static_cast<float>(Value[0]);
-        p[1] = static_cast<float>(Value[1]);
-    }
-#endif
-};
-
-// Windows the ring at position p into N = 32 >> Shift samples, written to
-// out[0], out[step], out[2 step], ... The samples of one half are summed
-// two at a time, tap after tap, each in the order of the standard's sum.
-template <int Shift, bool Bits8>
-inline void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
-{
-    constexpr int N = 32 >> Shift, H = N / 2;
-    const WindowTaps& taps = Taps[Shift];
-    float sums[N];
-
-    for (int j = 0; j < H; j += 2) {
-        Lanes sum = Lanes::Zero();
-        for (int i = 0; i < 8; ++i) {
-            const double* a = V + p + H + 2 * N * i + j;      // a + j
-            const double* b = V + p + H + N + 2 * N * i - j;  // b - j
-            sum.Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(a));
-            sum.Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), Lanes::LoadReversed(b));
-        }
-        sum.Store(sums + j);
-    }
-
-    float middle = 0;
-    for (int i = 0; i < 8; ++i)
-        middle = static_cast<float>(middle + static_cast<double>(Middle[i]) * V[p + N + 2 * N * i]);
-
-    // Lane 0 has zero taps: whole runs of H lanes, sample H + k at lane k.
-    for (int k = 0; k < H; k += 2) {
-        Lanes sum = Lanes::Zero();
-        for (int t = 0; t < 8; ++t) {
-            const double* c = V + p + N + 2 * N * t;  // c - k and c + k
-            sum.Accumulate(Lanes::Load(taps.Second[2 * t] + k), Lanes::LoadReversed(c - k));
-            sum.Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(c + k));
-        }
-        sum.Store(sums + H + k);
-    }
-    sums[H] = middle;
-
-    for (int j = 0; j < N; ++j) {
-        const std::int32_t v = PcmValue(sums[j]);
-        if constexpr (Bits8)
-            out[j * step] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
-        else
-            StoreSample16(out + 2 * j * step, v);
-    }
-}
-
 enum class Arrangement { Mono, Stereo, Mix, Left, Right };
 
 // One channel's slot: gather, transform into the ring, window into PCM.
@@ -207,7 +115,7 @@ inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out,
     Dct<N>(x, values);
     for (int m = 0; m < N; ++m)
         ring[position + m] = ring[position + R + m] = values[m];
-    WindowSlot<Shift, Bits8>(ring, position, out, step);
+    WindowRoutines[Bits8 ? 1 : 0][Shift](ring, position, out, step);
 }
 
 template <Arrangement A, bool Bits8, int Shift>
@@ -296,6 +204,16 @@ constexpr OutputRoutine FrameSelections[2][3][3] = {
 
 }  // namespace
 
+WindowTaps SynthTaps[3];
+float SynthWindow[264];
+
+bool UseWideSynthesis(bool wide)
+{
+    const WindowRoutine(*routines)[3] = wide ? WideWindowRoutines() : nullptr;
+    WindowRoutines = routines != nullptr ? routines : ThisBuildsRoutines;
+    return routines != nullptr;
+}
+
 void BuildSynthesisTables()
 {
     const double pi = 4.0 * std::atan(1.0);
@@ -305,18 +223,19 @@ void BuildSynthesisTables()
             DctCoefficients[k++] = static_cast<float>(0.5 / std::cos((2 * i + 1) * pi / (4.0 * n)));
     }
     for (int i = 0; i < 264; ++i)
-        Window[i] = static_cast<float>(SynthWindowUnits[i] / 65536.0);
+        SynthWindow[i] = static_cast<float>(SynthWindowUnits[i] / 65536.0);
     for (int shift = 0; shift < 3; ++shift) {
         const int h = 16 >> shift;
-        WindowTaps& taps = Taps[shift];
+        WindowTaps& taps = SynthTaps[shift];
         std::memset(&taps, 0, sizeof taps);
         for (int i = 0; i < 16; ++i) {
             for (int j = 0; j < h; ++j)
-                taps.First[i][j] = (i % 2 ? -1.0 : 1.0) * Window[16 * (j << shift) + i];
+                taps.First[i][j] = (i % 2 ? -1.0 : 1.0) * SynthWindow[16 * (j << shift) + i];
             for (int k = 1; k < h; ++k)
-                taps.Second[i][k] = Window[16 * (16 - (k << shift)) + 15 - i];
+                taps.Second[i][k] = SynthWindow[16 * (16 - (k << shift)) + 15 - i];
         }
     }
+    UseWideSynthesis(true);
 }
 
 void ResetSynthesis()

@@ -4,7 +4,9 @@
 #include <cstdint>
 
 // A window sum as a 16-bit sample: truncated toward zero, then clamped.
-inline std::int32_t PcmValue(float sum)
+// Always inlined: the synthesis is also built for wider processors, and no
+// shared copy built for one may serve the other.
+[[gnu::always_inline]] inline std::int32_t PcmValue(float sum)
 {
     if (!(sum < 32768.0f))
         return 32767;  // also catches a NaN
@@ -13,11 +15,16 @@ inline std::int32_t PcmValue(float sum)
     return static_cast<std::int32_t>(sum);
 }
 
-inline void StoreSample16(std::uint8_t* to, std::int32_t v)
+[[gnu::always_inline]] inline void StoreSample16(std::uint8_t* to, std::int32_t v)
 {
     to[0] = static_cast<std::uint8_t>(v & 0xFF);
     to[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
+
+// Whether the synthesis windows four sums at a time (AVX2 with FMA) where
+// the processor can, or always two at a time; both give the same bytes.
+// True when the wide form is in use. It is chosen when the tables are built.
+bool UseWideSynthesis(bool wide);
 
 // The synthesis position of a channel (for tests).
 std::int32_t SynthesisPosition(int channel);

@@ -1,0 +1,160 @@
+// The synthesis window: each output sample is a sum of sixteen products of
+// window coefficients and ring values. Each step forms the product and the
+// sum in double precision and rounds the new sum to single precision; the
+// sums are held in double registers but always hold single-precision values.
+//
+// Included by two translation units: the baseline build (SSE2, two sums per
+// register) and one built for AVX2 with FMA (four sums per register). A
+// product of two single-precision values is exact in double precision, so a
+// fused multiply-add followed by the rounding gives the same sums, and both
+// give the same bytes. Everything here has internal linkage, so the two
+// builds never mix.
+#pragma once
+
+#include <cstdint>
+#if defined(__AVX2__) && defined(__FMA__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "decoder/Synthesis.h"
+
+// The window rearranged for each rate shift so that one tap of many samples
+// is one run of coefficients: for samples j < H, First[i][j] = W[j 2^s][i];
+// for the samples after the middle one (k = 1 .. H - 1 at index k),
+// Second[i][k] = W[16 - k 2^s][15 - i].
+struct WindowTaps {
+    double First[16][16];   // the odd rows negated: the standard's sum subtracts them
+    double Second[16][16];
+};
+extern WindowTaps SynthTaps[3];
+// Sixteen rows of 16, then the middle row.
+extern float SynthWindow[264];
+
+// Windows the ring at position p into 32 >> shift samples, written to
+// out[0], out[step], out[2 step], ...
+using WindowRoutine = void (*)(const double* ring, int p, std::uint8_t* out, int step);
+// The AVX2 routines, by 8-bit output and rate shift; null when the
+// processor lacks AVX2 or FMA, or the build has no such routines.
+const WindowRoutine (*WideWindowRoutines())[3];
+
+namespace {
+
+#if defined(__AVX2__) && defined(__FMA__)
+struct Lanes {
+    static constexpr int Width = 4;
+    __m256d Value;
+    static Lanes Zero() { return {_mm256_setzero_pd()}; }
+    static Lanes Load(const double* p) { return {_mm256_loadu_pd(p)}; }
+    static Lanes LoadReversed(const double* p)  // p[0], p[-1], p[-2], p[-3]
+    {
+        return {_mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), 0x1B)};
+    }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        Value = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(w.Value, v.Value, Value)));
+    }
+    void Store(float* p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(Value)); }
+};
+#elif defined(__SSE2__)
+struct Lanes {
+    static constexpr int Width = 2;
+    __m128d Value;
+    static Lanes Zero() { return {_mm_setzero_pd()}; }
+    static Lanes Load(const double* p) { return {_mm_loadu_pd(p)}; }
+    static Lanes LoadReversed(const double* p)  // p[0], p[-1]
+    {
+        const __m128d x = _mm_loadu_pd(p - 1);
+        return {_mm_shuffle_pd(x, x, 1)};
+    }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
+    }
+    void Store(float* p) const { _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(Value)); }
+};
+#else
+struct Lanes {
+    static constexpr int Width = 2;
+    double Value[2];
+    static Lanes Zero() { return {{0, 0}}; }
+    static Lanes Load(const double* p) { return {{p[0], p[1]}}; }
+    static Lanes LoadReversed(const double* p) { return {{p[0], p[-1]}}; }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        for (int i = 0; i < 2; ++i)
+            Value[i] = static_cast<float>(Value[i] + w.Value[i] * v.Value[i]);
+    }
+    void Store(float* p) const
+    {
+        p[0] = static_cast<float>(Value[0]);
+        p[1] = static_cast<float>(Value[1]);
+    }
+};
+#endif
+
+// The samples of one half are summed Width at a time, tap after tap, each
+// in the order of the standard's sum.
+template <int Shift, bool Bits8>
+void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
+{
+    constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width;
+    // All the sums of a half advance together: the independent sums overlap
+    // in the processor instead of waiting for one another.
+    constexpr int Groups = H / W > 0 ? H / W : 1;
+    const WindowTaps& taps = SynthTaps[Shift];
+    const float* middleTaps = SynthWindow + 256;
+    float sums[N + W];
+
+    Lanes first[Groups];
+    for (int q = 0; q < Groups; ++q)
+        first[q] = Lanes::Zero();
+    for (int i = 0; i < 8; ++i) {
+        const double* a = V + p + H + 2 * N * i;      // a + j
+        const double* b = V + p + H + N + 2 * N * i;  // b - j
+        for (int q = 0; q < Groups; ++q) {
+            const int j = q * W;
+            first[q].Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(a + j));
+            first[q].Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), Lanes::LoadReversed(b - j));
+        }
+    }
+    for (int q = 0; q < Groups; ++q)
+        first[q].Store(sums + q * W);
+
+    float middle = 0;
+    for (int i = 0; i < 8; ++i)
+        middle = static_cast<float>(middle + static_cast<double>(middleTaps[i]) * V[p + N + 2 * N * i]);
+
+    // Lane 0 has zero taps: whole runs of H lanes, sample H + k at lane k.
+    Lanes second[Groups];
+    for (int q = 0; q < Groups; ++q)
+        second[q] = Lanes::Zero();
+    for (int t = 0; t < 8; ++t) {
+        const double* c = V + p + N + 2 * N * t;  // c - k and c + k
+        for (int q = 0; q < Groups; ++q) {
+            const int k = q * W;
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * t] + k), Lanes::LoadReversed(c - k));
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(c + k));
+        }
+    }
+    for (int q = 0; q < Groups; ++q)
+        second[q].Store(sums + H + q * W);
+    sums[H] = middle;
+
+    for (int j = 0; j < N; ++j) {
+        const std::int32_t v = PcmValue(sums[j]);
+        if constexpr (Bits8)
+            out[j * step] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
+        else
+            StoreSample16(out + 2 * j * step, v);
+    }
+}
+
+// This build's routines, by 8-bit output and rate shift.
+constexpr WindowRoutine ThisBuildsRoutines[2][3] = {
+    {WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
+    {WindowSlot<0, true>, WindowSlot<1, true>, WindowSlot<2, true>},
+};
+
+}  // namespace
