@@ -17,10 +17,13 @@ float IntensityMpeg1[2][8][2];
 float IntensityLsf[2][2][64][2];
 float LongWindows[4][36];
 float ShortWindow[12];
-// Transform matrices by input line: Cos36[k][i] = cos(pi / 72 (2i + 19)(2k + 1)),
-// Cos12[k][i] = cos(pi / 24 (2i + 7)(2k + 1)); the output index runs fastest so
-// that one input line updates a whole row of outputs.
-float Cos36[18][36];
+// Transform matrices by input line, the output index running fastest so that
+// one input line updates a whole row of outputs. The long transform is
+// x[n] = sum X[k] cos(pi / 72 (2n + 19)(2k + 1)); its outputs repeat,
+// x[17 - n] = -x[n] and x[53 - n] = x[n] (n < 9 and 18 <= n < 27), so only
+// x[0..8] and x[18..26] are summed: HalfCos36[k] holds their 18 columns.
+// Cos12[k][i] = cos(pi / 24 (2i + 7)(2k + 1)).
+float HalfCos36[18][18];
 float Cos12[6][12];
 
 inline float Requantise(float factor, std::int32_t v)
@@ -259,16 +262,21 @@ int Hybrid(int c, int g, float* out)
         const float* w = gi.mixed_block_flag && sb < 2 ? LongWindows[0] : window;
         float* lines = X + 18 * sb;
         float* o = overlap + 18 * sb;
-        float x[36] = {};
+        float h[18] = {};
         for (int k = 0; k < 18; ++k) {
             const float v = lines[k];
             if (v == 0)
                 continue;
-            for (int i = 0; i < 36; ++i)
-                x[i] += v * Cos36[k][i];
+            for (int i = 0; i < 18; ++i)
+                h[i] += v * HalfCos36[k][i];
         }
-        for (int i = 0; i < 36; ++i)
-            x[i] *= w[i];
+        float x[36];
+        for (int i = 0; i < 9; ++i) {
+            x[i] = h[i] * w[i];
+            x[17 - i] = -h[i] * w[17 - i];
+            x[18 + i] = h[9 + i] * w[18 + i];
+            x[35 - i] = h[9 + i] * w[35 - i];
+        }
         for (int i = 0; i < 18; ++i) {
             out[32 * i + sb] = x[i] + o[i];
             lines[i] = x[18 + i];
@@ -387,8 +395,12 @@ void BuildLayer3ReconstructionTables()
         LongWindows[1][i] = static_cast<float>(i < 18 ? normal : i < 24 ? 1.0 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0.0);
         LongWindows[3][i] = static_cast<float>(i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : normal);
         LongWindows[2][i] = LongWindows[0][i];
-        for (int k = 0; k < 18; ++k)
-            Cos36[k][i] = static_cast<float>(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+    }
+    for (int k = 0; k < 18; ++k) {
+        for (int i = 0; i < 18; ++i) {
+            const int n = i < 9 ? i : 9 + i;
+            HalfCos36[k][i] = static_cast<float>(std::cos(pi / 72 * (2 * n + 19) * (2 * k + 1)));
+        }
     }
     for (int i = 0; i < 12; ++i) {
         ShortWindow[i] = static_cast<float>(std::sin(pi / 12 * (i + 0.5)));

@@ -32,6 +32,7 @@ namespace {
 // so that the windowing reads straight runs without wrapping.
 struct SynthesisState {
     double Ring[2][1024];  // values of single precision, held as double
+    double Mirror[2][1024];  // the same backwards (SynthesisWindow.h)
     std::int32_t Position[2];
 };
 SynthesisState Synth;
@@ -110,12 +111,16 @@ inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out,
     constexpr int N = 32 >> Shift, R = 512 >> Shift;
     if constexpr (N == 16)
         x[15] = 0;  // sub-band 15 does not contribute at half rate
+    constexpr int M = 2 * R - 1;
     double* ring = Synth.Ring[ring_];
+    double* mirror = Synth.Mirror[ring_];
     float values[N];
     Dct<N>(x, values);
-    for (int m = 0; m < N; ++m)
+    for (int m = 0; m < N; ++m) {
         ring[position + m] = ring[position + R + m] = values[m];
-    WindowRoutines[Bits8 ? 1 : 0][Shift](ring, position, out, step);
+        mirror[M - position - m] = mirror[M - position - R - m] = values[m];
+    }
+    WindowRoutines[Bits8 ? 1 : 0][Shift](ring, mirror, position, out, step);
 }
 
 template <Arrangement A, bool Bits8, int Shift>

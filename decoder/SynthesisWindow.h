@@ -33,8 +33,10 @@ extern WindowTaps SynthTaps[3];
 extern float SynthWindow[264];
 
 // Windows the ring at position p into 32 >> shift samples, written to
-// out[0], out[step], out[2 step], ...
-using WindowRoutine = void (*)(const double* ring, int p, std::uint8_t* out, int step);
+// out[0], out[step], out[2 step], ... The mirror holds the ring backwards
+// (ring[x] at mirror[M - x], M = 2 (512 >> shift) - 1), so that runs read
+// downwards through the ring are straight loads too.
+using WindowRoutine = void (*)(const double* ring, const double* mirror, int p, std::uint8_t* out, int step);
 // The AVX2 routines, by 8-bit output and rate shift; null when the
 // processor lacks AVX2 or FMA, or the build has no such routines.
 const WindowRoutine (*WideWindowRoutines())[3];
@@ -47,10 +49,6 @@ struct Lanes {
     __m256d Value;
     static Lanes Zero() { return {_mm256_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm256_loadu_pd(p)}; }
-    static Lanes LoadReversed(const double* p)  // p[0], p[-1], p[-2], p[-3]
-    {
-        return {_mm256_permute4x64_pd(_mm256_loadu_pd(p - 3), 0x1B)};
-    }
     void Accumulate(Lanes w, Lanes v)
     {
         Value = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(w.Value, v.Value, Value)));
@@ -63,11 +61,6 @@ struct Lanes {
     __m128d Value;
     static Lanes Zero() { return {_mm_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm_loadu_pd(p)}; }
-    static Lanes LoadReversed(const double* p)  // p[0], p[-1]
-    {
-        const __m128d x = _mm_loadu_pd(p - 1);
-        return {_mm_shuffle_pd(x, x, 1)};
-    }
     void Accumulate(Lanes w, Lanes v)
     {
         Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
@@ -80,7 +73,6 @@ struct Lanes {
     double Value[2];
     static Lanes Zero() { return {{0, 0}}; }
     static Lanes Load(const double* p) { return {{p[0], p[1]}}; }
-    static Lanes LoadReversed(const double* p) { return {{p[0], p[-1]}}; }
     void Accumulate(Lanes w, Lanes v)
     {
         for (int i = 0; i < 2; ++i)
@@ -97,9 +89,11 @@ struct Lanes {
 // The samples of one half are summed Width at a time, tap after tap, each
 // in the order of the standard's sum.
 template <int Shift, bool Bits8>
-void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
+void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out, int step)
 {
-    constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width;
+    constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width, M = 2 * (512 >> Shift) - 1;
+    // Ring values x, x - 1, x - 2, ... in one load.
+    const auto downFrom = [mirror](int x) { return Lanes::Load(mirror + M - x); };
     // All the sums of a half advance together: the independent sums overlap
     // in the processor instead of waiting for one another.
     constexpr int Groups = H / W > 0 ? H / W : 1;
@@ -111,12 +105,12 @@ void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
     for (int q = 0; q < Groups; ++q)
         first[q] = Lanes::Zero();
     for (int i = 0; i < 8; ++i) {
-        const double* a = V + p + H + 2 * N * i;      // a + j
-        const double* b = V + p + H + N + 2 * N * i;  // b - j
+        const int a = p + H + 2 * N * i;      // a + j
+        const int b = p + H + N + 2 * N * i;  // b - j
         for (int q = 0; q < Groups; ++q) {
             const int j = q * W;
-            first[q].Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(a + j));
-            first[q].Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), Lanes::LoadReversed(b - j));
+            first[q].Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(V + a + j));
+            first[q].Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), downFrom(b - j));
         }
     }
     for (int q = 0; q < Groups; ++q)
@@ -131,11 +125,11 @@ void WindowSlot(const double* V, int p, std::uint8_t* out, int step)
     for (int q = 0; q < Groups; ++q)
         second[q] = Lanes::Zero();
     for (int t = 0; t < 8; ++t) {
-        const double* c = V + p + N + 2 * N * t;  // c - k and c + k
+        const int c = p + N + 2 * N * t;  // c - k and c + k
         for (int q = 0; q < Groups; ++q) {
             const int k = q * W;
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * t] + k), Lanes::LoadReversed(c - k));
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(c + k));
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * t] + k), downFrom(c - k));
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(V + c + k));
         }
     }
     for (int q = 0; q < Groups; ++q)
