@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# CPU cost of playing: CPU seconds the Tarvel.exe process uses per minute of
-# playback of FILE, against mpg123 playing the same file to the same
-# PulseAudio sink, in one run (not a test).
+# CPU cost of playing, in one run (not a test): CPU seconds per minute of
+# playback of FILE used by
+#   - Tarvel.exe with its window shown (the face and the analyser drawing),
+#   - Tarvel.exe hidden in the tray,
+#   - the floor: a minimal program streaming the same decoded PCM through the
+#     same wave output (ten buffers of 65536 bytes) under the same Wine,
+#   - mpg123 playing the file to the same PulseAudio sink;
+# and the player's own share (Tarvel.exe less the floor) against mpg123.
 # usage: scripts/bench-player.sh FILE.mp3 SECONDS
 #        scripts/bench-player.sh idle SECONDS   (the window shown, nothing playing)
 set -uo pipefail
@@ -9,41 +14,64 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${2:-60}
 # Another build of the program may be measured: TARVEL_EXE=path/Tarvel.exe
 exe=${TARVEL_EXE:-$root/build/win/Tarvel.exe}
+probe=$root/build/win/bin/tarvel_wave_probe.exe
+decode=$root/build/native/bin/tarvel-decode
 idle=0
 if [ "$1" = idle ]; then idle=1; else file=$(realpath "$1"); fi
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT
 wine_env_start headless || exit 1
 # The program leaves its resume playlist in the folder it runs in.
-cd "$(mktemp -d)" || exit 1
+work=$(mktemp -d)
+cd "$work" || exit 1
 command -v mpg123 >/dev/null || { echo "bench: mpg123 is not installed" >&2; exit 1; }
+winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 
 cpu_of() {  # pid -> user+system seconds
   awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$1/stat"
 }
+per_minute() { awk -v c="$1" -v s="$seconds" 'BEGIN{printf "%.2f", c * 60 / s}'; }
 
-if [ $idle -eq 1 ]; then
-  "$WINE" "$exe" >/dev/null 2>&1 &
-  player=$!
+# Tarvel.exe for the measured seconds, from 2 s after its start; $1: keys
+# typed first (virtual-key codes). Prints its CPU seconds.
+run_player() {
+  "$WINE" reg delete 'HKCU\Software\Quenby\Tarvel' /f >/dev/null 2>&1
+  if [ $idle -eq 1 ]; then "$WINE" "$exe" >/dev/null 2>&1 & else "$WINE" "$exe" "$(winpath "$file")" >/dev/null 2>&1 & fi
+  local player=$!
   sleep 2
+  local key
+  for key in $1; do "$WINE" "$probe" press-key "$key" >/dev/null 2>&1; done
+  local pid
   pid=$(pgrep -n -f -i 'Tarvel\.exe')
+  local before after
   before=$(cpu_of "$pid")
   sleep "$seconds"
   after=$(cpu_of "$pid")
-  "$WINE" "$root/build/win/bin/tarvel_wave_probe.exe" close-player >/dev/null 2>&1
+  "$WINE" "$probe" close-player >/dev/null 2>&1
   wait "$player" 2>/dev/null
-  awk -v a="$before" -v b="$after" -v s="$seconds" 'BEGIN{printf "idle, window shown: Tarvel.exe %.2f CPU s per minute\n", (b-a)*60/s}'
+  awk -v a="$before" -v b="$after" 'BEGIN{printf "%.2f", b - a}'
+}
+
+if [ $idle -eq 1 ]; then
+  echo "idle, window shown: Tarvel.exe $(per_minute "$(run_player "")") CPU s per minute"
   exit 0
 fi
-winfile="Z:$(sed 's|/|\\|g' <<<"$file")"
-"$WINE" "$exe" "$winfile" >/dev/null 2>&1 &
-player=$!
+
+shown=$(run_player "")
+tray=$(run_player $((0x72)))   # F3: into the tray
+
+# The floor: the file decoded once, then streamed.
+[ -x "$decode" ] || make -C "$root" --no-print-directory tools >/dev/null
+"$decode" --raw "$file" "$work/decoded.raw" >/dev/null || exit 1
+"$WINE" "$probe" stream "$(winpath "$work/decoded.raw")" $((seconds + 3)) >/dev/null 2>&1 &
+floor=$!
 sleep 2
-pid=$(pgrep -n -f -i 'Tarvel\.exe .*mp3')
+fpid=$(pgrep -n -f -i 'tarvel_wave_probe\.exe stream')
+fbefore=$(cpu_of "$fpid")
 sleep "$seconds"
-tarvel=$(cpu_of "$pid")
-"$WINE" "$root/build/win/bin/tarvel_wave_probe.exe" close-player >/dev/null 2>&1
-wait "$player" 2>/dev/null
+fafter=$(cpu_of "$fpid")
+wait "$floor" 2>/dev/null
+floorcpu=$(awk -v a="$fbefore" -v b="$fafter" 'BEGIN{printf "%.2f", b - a}')
 
 mpg123 -q -o pulse "$file" >/dev/null 2>&1 &
 mpid=$!
@@ -51,4 +79,13 @@ sleep "$((seconds + 2))"
 mpg=$(cpu_of "$mpid")
 kill "$mpid" 2>/dev/null
 wait "$mpid" 2>/dev/null
-awk -v t="$tarvel" -v m="$mpg" -v s="$seconds" 'BEGIN{printf "per minute of playback: Tarvel.exe %.2f CPU s, mpg123 %.2f CPU s, ratio %.2f\n", t*60/s, m*60/s, (m > 0) ? t/m : 0}'
+
+echo "per minute of playback of $(basename "$file"), CPU seconds:"
+echo "  Tarvel.exe shown    $(per_minute "$shown")"
+echo "  Tarvel.exe in tray  $(per_minute "$tray")"
+echo "  floor (wave output) $(per_minute "$floorcpu")"
+echo "  mpg123              $(per_minute "$mpg")"
+awk -v t="$shown" -v r="$tray" -v f="$floorcpu" -v m="$mpg" -v s="$seconds" 'BEGIN{
+  printf "  own share, shown:   %.2f (%.2f x mpg123)\n", (t - f) * 60 / s, (m > 0) ? (t - f) / m : 0
+  printf "  own share, in tray: %.2f (%.2f x mpg123)\n", (r - f) * 60 / s, (m > 0) ? (r - f) / m : 0 }'
+rm -rf "$work"

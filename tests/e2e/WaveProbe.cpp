@@ -9,6 +9,8 @@
 //   tarvel_wave_probe press-key VK   presses a key (virtual-key code) on a
 //       running Tarvel's main window
 //   tarvel_wave_probe tone-wav FILE.wav RATE SECONDS HZ   a stereo sine tone
+//   tarvel_wave_probe stream FILE.raw SECONDS   streams the file through the
+//       wave output and nothing else (the floor of what playing costs)
 //   tarvel_wave_probe double-click-row ROW   double-clicks a row (from 0) of
 //       a running Tarvel's playlist window with the mouse
 //   tarvel_wave_probe measure FILE.raw RATE CHANNELS   how long the sound in a
@@ -247,6 +249,42 @@ int PressKey(int key)
     return 0;
 }
 
+// The floor of playing: 44100 Hz stereo PCM from a raw file streamed for
+// `seconds` through the same wave output as the player, ten buffers of
+// 65536 bytes, and nothing else. It waits for a free buffer in the device's
+// semaphore and does no other work.
+int Stream(const char* path, double seconds)
+{
+    const auto pcm = ReadRaw(path);
+    CWaveOut out;
+    WAVEFORMATEX format{};
+    format.nChannels = 2;
+    format.nSamplesPerSec = Rate;
+    format.wBitsPerSample = 16;
+    if (pcm.empty() || !out.Open(&format, 65536)) {
+        std::printf("cannot stream %s\n", path);
+        return 1;
+    }
+    out.Start();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
+    const std::int32_t total = static_cast<std::int32_t>(pcm.size() * 2);
+    std::int32_t queued = 0;
+    const DWORD start = GetTickCount();
+    const DWORD limit = static_cast<DWORD>(seconds * 1000);
+    while (queued < total && GetTickCount() - start < limit) {
+        if (WaitForSingleObject(out.FreeBuffers, 100) != WAIT_OBJECT_0)
+            continue;
+        const std::int32_t n = total - queued < 65536 ? total - queued : 65536;
+        out.Write(bytes + queued, n);
+        queued += n;
+    }
+    while (GetTickCount() - start < limit)
+        Sleep(100);
+    out.Reset();
+    out.Close();
+    return 0;
+}
+
 // A double click, with the mouse, on row `row` of the playlist window.
 int DoubleClickRow(int row)
 {
@@ -297,6 +335,8 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "signal-wav") == 0)
         return SignalWave(argv[2], std::atof(argv[3]));
+    if (argc == 4 && std::strcmp(argv[1], "stream") == 0)
+        return Stream(argv[2], std::atof(argv[3]));
     if (argc == 3 && std::strcmp(argv[1], "double-click-row") == 0)
         return DoubleClickRow(std::atoi(argv[2]));
     if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
