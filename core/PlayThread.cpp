@@ -19,6 +19,13 @@ namespace {
 // move to the next track resets the device.
 constexpr DWORD TrackEndHoldMs = 200;
 
+// Rests of the loop when there is nothing to do: while the face is in view
+// it follows the sound closely; hidden (in the tray, minimised) nothing is
+// drawn and only the device needs feeding, whose buffers last 370 ms each.
+constexpr DWORD RestShownMs = 10;
+constexpr DWORD RestHiddenMs = 40;
+constexpr DWORD RestStoppedMs = 30;
+
 // A build for measuring the analyser's cost leaves its step out.
 #ifdef TARVEL_NO_SPECTRUM
 constexpr bool SpectrumStep = false;
@@ -60,6 +67,8 @@ unsigned __stdcall PlayThreadProc(void* argument)
         }
 
         DWORD restMs = 0;
+        // Nothing is drawn for a face no one can see.
+        const bool shown = player->IsFaceShown();
         std::int32_t position = 0;
         bool spectrumReadable = false;
         std::int32_t written = 0;
@@ -107,7 +116,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 } else {
                     // Nothing to do for a while (longer when stopped); the rest
                     // comes after the lock is released.
-                    restMs = out->State == StateStopped ? 30 : 10;
+                    restMs = out->State == StateStopped ? RestStoppedMs : shown ? RestShownMs : RestHiddenMs;
                 }
             }
 
@@ -139,8 +148,8 @@ unsigned __stdcall PlayThreadProc(void* argument)
         player->PlayedBytes = PlayedAt(position, player->SeekBaseBytes);
         // The analyser, at most once per 1764 bytes played, while what is
         // heard next has been written to the ring.
-        if (SpectrumStep && spectrumReadable && lastSpectrumPos + 1764 < player->PlayedBytes && !trackEndPending &&
-            written >= position + 4000) {
+        if (SpectrumStep && shown && spectrumReadable && lastSpectrumPos + 1764 < player->PlayedBytes &&
+            !trackEndPending && written >= position + 4000) {
             if (decodedTotal < 2048) {
                 std::memset(spectrumWindow, 0, sizeof spectrumWindow);
             } else {
@@ -154,7 +163,8 @@ unsigned __stdcall PlayThreadProc(void* argument)
             lastSpectrumPos = player->PlayedBytes;
         }
         if (out->State == StatePlaying) {
-            player->Face.DrawPlaying();
+            if (shown)
+                player->Face.DrawPlaying();
             player->UpdateCaption();
         }
         // Never rest holding the engine lock: the interface thread waits

@@ -113,6 +113,9 @@ public:
     std::int32_t PlayingIndex();
 
     void RefreshMain() override;
+    // Whether the main window is on the screen: neither hidden (the tray) nor
+    // minimised.
+    bool IsFaceShown() const { return MainWindow != nullptr && IsWindowVisible(MainWindow) && !IsIconic(MainWindow); }
 
     // The main window's face, buttons and input.
     CMainWindow Face{*this};
