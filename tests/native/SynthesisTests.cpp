@@ -106,6 +106,24 @@ TEST(Synthesis, TruncatesTowardZeroThenClamps)
     EXPECT_EQ(PcmValue(-1e30f), -32768);
     EXPECT_EQ(PcmValue(1e30f), 32767);
     EXPECT_EQ(PcmValue(NAN), 32767);
+
+    // The window's own conversion (four at a time) agrees: a slot of NaN
+    // gives 32767 in every sample that reads it (all but the middle one, 16,
+    // which reads only the earlier, silent slots), in either form of the
+    // window.
+    for (bool wide : {false, true}) {
+        MpegInit();
+        UseWideSynthesis(wide);
+        ResetSynthesis();
+        FrameHeader header{};
+        header.Mode = 3;
+        std::vector<float> samples(64, NAN);
+        std::vector<std::uint8_t> pcm(64);
+        SelectFrameOutput(&header)(samples.data(), pcm.data(), 1);
+        for (std::size_t i = 0; i < 32; ++i)
+            EXPECT_EQ(Sample(pcm, i), i == 16 ? 0 : 32767) << "sample " << i << (wide ? ", wide" : "");
+    }
+    UseWideSynthesis(true);
 }
 
 TEST(Synthesis, EightBitOutputAndReducedRates)
