@@ -60,17 +60,15 @@ void RequantiseChannel(int c, int g)
     int highest = -1;
     for (int band = 0; band < longBands; ++band) {
         const float factor = G * ScaleTable[sfs][Pretab[gi.preflag & 1][band]][sf[band] & 31];
-        bool any = false;
+        // Zero lines come out as factor x 0 = +0 through the table, like any
+        // other small value.
+        std::int32_t any = 0;
         for (int j = 0; j < L3.LongWidths[band]; ++j, ++line) {
             const std::int32_t v = q[line];
-            if (v == 0) {
-                out[line] = 0;
-            } else {
-                out[line] = Requantise(factor, v);
-                any = true;
-            }
+            out[line] = Requantise(factor, v);
+            any |= v;
         }
-        if (any)
+        if (any != 0)
             highest = band;
         if (line >= nonzero)
             break;
