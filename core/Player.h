@@ -164,11 +164,15 @@ public:
     // WrittenBytes, TrackSeconds, ReadAheadDefer, SeekFileOffset,
     // SeekBaseBytes, and CurrentIndex and the entries of the table while the
     // play thread uses them. The play thread holds it for each decode-and-
-    // queue pass and the move at the end of a track; the UI thread in
-    // PlayTrack, PlayPause, StopPlayback, MoveEntry and RemoveEntry. Nothing
-    // that waits for the UI thread may be called while it is held.
+    // queue pass, the move at the end of a track and the copy of what the
+    // caption shows; the UI thread in PlayTrack, PlayPause, StopPlayback,
+    // MoveEntry, RemoveEntry, ClearPlaylist, PlayingIndex and the face's
+    // reads of the current entry. Nothing that waits for the UI thread may
+    // be called while it is held (the playing row is posted to the playlist
+    // window, never set from the play thread).
     CRITICAL_SECTION EngineLock;
-    // Guards PendingCaption between the play thread and the window's thread.
+    // Guards PendingCaption and PendingIsTip between the play thread and the
+    // window's thread.
     CRITICAL_SECTION CaptionLock;
     std::string PendingCaption;
     // The pending text is the tray icon's tip, not the caption.
