@@ -26,12 +26,24 @@ struct BitReader {
 
     void Refill()
     {
-        while (Bits <= 24) {
-            std::uint32_t byte = Pos < Size ? Base[Pos] : 0;
-            ++Pos;
-            Accumulator = (Accumulator << 8) | byte;
-            Bits += 8;
+        // Whole bytes until more than 24 bits are held: away from the end of
+        // the buffer in one step, the same bytes as one at a time.
+        const int bytes = Bits <= 24 ? (32 - Bits) / 8 : 0;
+        if (bytes == 0)
+            return;
+        if (Pos + 4 > Size) {
+            for (int i = 0; i < bytes; ++i) {
+                const std::uint32_t byte = Pos < Size ? Base[Pos] : 0;
+                ++Pos;
+                Accumulator = (Accumulator << 8) | byte;
+            }
+        } else {
+            const std::uint32_t next = (std::uint32_t{Base[Pos]} << 24) | (std::uint32_t{Base[Pos + 1]} << 16) |
+                                       (std::uint32_t{Base[Pos + 2]} << 8) | Base[Pos + 3];
+            Accumulator = bytes == 4 ? next : (Accumulator << (8 * bytes)) | (next >> (32 - 8 * bytes));
+            Pos += static_cast<std::size_t>(bytes);
         }
+        Bits += 8 * bytes;
     }
     void Ensure(int n)
     {
