@@ -7,6 +7,9 @@
 #     same wave output (ten buffers of 65536 bytes) under the same Wine,
 #   - mpg123 playing the file to the same PulseAudio sink;
 # and the player's own share (Tarvel.exe less the floor) against mpg123.
+# BENCH_ROUNDS=N repeats the four, one after the other, N times and reports
+# the median of each: Wine's wave output alone moves by a second a minute
+# from one run to the next.
 # usage: scripts/bench-player.sh FILE.mp3 SECONDS
 #        scripts/bench-player.sh idle SECONDS   (the window shown, nothing playing)
 set -uo pipefail
@@ -57,30 +60,44 @@ if [ $idle -eq 1 ]; then
   exit 0
 fi
 
-shown=$(run_player "")
-tray=$(run_player $((0x72)))   # F3: into the tray
-
 # The floor: the file decoded once, then streamed.
 [ -x "$decode" ] || make -C "$root" --no-print-directory tools >/dev/null
 "$decode" --raw "$file" "$work/decoded.raw" >/dev/null || exit 1
-"$WINE" "$probe" stream "$(winpath "$work/decoded.raw")" $((seconds + 3)) >/dev/null 2>&1 &
-floor=$!
-sleep 2
-fpid=$(pgrep -n -f -i 'tarvel_wave_probe\.exe stream')
-fbefore=$(cpu_of "$fpid")
-sleep "$seconds"
-fafter=$(cpu_of "$fpid")
-wait "$floor" 2>/dev/null
-floorcpu=$(awk -v a="$fbefore" -v b="$fafter" 'BEGIN{printf "%.2f", b - a}')
+run_floor() {
+  "$WINE" "$probe" stream "$(winpath "$work/decoded.raw")" $((seconds + 3)) >/dev/null 2>&1 &
+  local floor=$!
+  sleep 2
+  local fpid before after
+  fpid=$(pgrep -n -f -i 'tarvel_wave_probe\.exe stream')
+  before=$(cpu_of "$fpid")
+  sleep "$seconds"
+  after=$(cpu_of "$fpid")
+  wait "$floor" 2>/dev/null
+  awk -v a="$before" -v b="$after" 'BEGIN{printf "%.2f", b - a}'
+}
+run_mpg123() {
+  mpg123 -q -o pulse "$file" >/dev/null 2>&1 &
+  local mpid=$!
+  sleep "$((seconds + 2))"
+  cpu_of "$mpid"
+  kill "$mpid" 2>/dev/null
+  wait "$mpid" 2>/dev/null
+}
+median() { tr ' ' '\n' | sort -g | awk '{v[NR] = $1} END {printf "%.2f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-mpg123 -q -o pulse "$file" >/dev/null 2>&1 &
-mpid=$!
-sleep "$((seconds + 2))"
-mpg=$(cpu_of "$mpid")
-kill "$mpid" 2>/dev/null
-wait "$mpid" 2>/dev/null
+shown_runs="" tray_runs="" floor_runs="" mpg_runs=""
+for ((round = 0; round < ${BENCH_ROUNDS:-1}; round++)); do
+  shown_runs+=" $(run_player "")"
+  tray_runs+=" $(run_player $((0x72)))"   # F3: into the tray
+  floor_runs+=" $(run_floor)"
+  mpg_runs+=" $(run_mpg123)"
+done
+shown=$(median <<<"${shown_runs# }")
+tray=$(median <<<"${tray_runs# }")
+floorcpu=$(median <<<"${floor_runs# }")
+mpg=$(median <<<"${mpg_runs# }")
 
-echo "per minute of playback of $(basename "$file"), CPU seconds:"
+echo "per minute of playback of $(basename "$file"), CPU seconds (median of ${BENCH_ROUNDS:-1}):"
 echo "  Tarvel.exe shown    $(per_minute "$shown")"
 echo "  Tarvel.exe in tray  $(per_minute "$tray")"
 echo "  floor (wave output) $(per_minute "$floorcpu")"
