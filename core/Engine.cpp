@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "core/Player.h"
 #include "core/Win32Handles.h"
@@ -282,65 +283,60 @@ void CPlayer::UpdateCaption()
 {
     if (WaveOut == nullptr || WaveOut->State == StateStopped || MainWindow == nullptr)
         return;
-    // What the caption shows of the entry is copied under the engine lock:
-    // the interface thread may delete entries meanwhile.
+    // Seconds in the track's own bytes per second; the steps of the
+    // caption's scroll stay in the engine's fixed units. What the caption
+    // shows of the entry is copied under the engine lock (the interface
+    // thread may delete entries meanwhile), and only when a step is due.
+    const std::int32_t played = PlayedBytes;
+    std::int32_t secs = 0;
     std::string title;
     std::string artist;
     std::int32_t index = 0;
     std::int32_t count = 0;
-    std::uint32_t bytesPerSecond = 0;
     {
         ScopedLock lock(EngineLock);
         const TrackEntry* entry = CurrentEntry();
         if (entry == nullptr)
             return;
+        secs = TrackSecondsAt(played, entry->WaveFormat.nAvgBytesPerSec);
+        if (secs == 0) {
+            CaptionScroll = 0;
+            CaptionStepPos = -176400;
+        }
+        if (CaptionStepPos <= played && played < CaptionStepPos + 44100)
+            return;  // a step of the scroll is not due yet
         title.assign(entry->Title, strnlen(entry->Title, sizeof entry->Title));
         artist.assign(entry->Artist, strnlen(entry->Artist, sizeof entry->Artist));
         index = CurrentIndex;
         count = TrackCount;
-        bytesPerSecond = entry->WaveFormat.nAvgBytesPerSec;
     }
-    // Seconds in the track's own bytes per second; the steps of the
-    // caption's scroll stay in the engine's fixed units.
-    const std::int32_t played = PlayedBytes;
-    const std::int32_t secs = TrackSecondsAt(played, bytesPerSecond);
-    if (secs == 0) {
-        CaptionScroll = 0;
-        CaptionStepPos = -176400;
-    }
-    if (CaptionStepPos <= played && played < CaptionStepPos + 44100)
-        return;  // a step of the scroll is not due yet
-    char counters[64];
-    std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", index + 1, count,
-                  secs / 60, secs % 60, TrackSeconds / 60, TrackSeconds % 60);
-    if (Tray.InTray()) {
-        // In the tray the icon's tip names the track, without scrolling.
-        char numbers[32];
-        std::snprintf(numbers, sizeof numbers, " %04d/%04d", index + 1, count);
+    CaptionStepPos = played;
+    // The window's own thread shows it: the play thread never waits for the
+    // interface thread.
+    const auto post = [this](std::string text, bool tip) {
         {
             ScopedLock lock(CaptionLock);
-            PendingCaption = title + " - " + artist + numbers;
-            PendingIsTip = true;
+            PendingCaption = std::move(text);
+            PendingIsTip = tip;
         }
         PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
-        CaptionStepPos = played;
+    };
+    char counters[64];
+    if (Tray.InTray()) {
+        // In the tray the icon's tip names the track, without scrolling.
+        std::snprintf(counters, sizeof counters, " %04d/%04d", index + 1, count);
+        post(title + " - " + artist + counters, true);
         return;
     }
+    std::snprintf(counters, sizeof counters, " %04d/%04d %02d:%02d/%02d:%02d  ", index + 1, count, secs / 60,
+                  secs % 60, TrackSeconds / 60, TrackSeconds % 60);
     // Title and artist may each hold 255 bytes: the text is built whole.
     const std::string text = title + " - " + artist + counters;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
     const std::string caption = text.substr(scroll) + text.substr(0, scroll);
-    // The window's own thread sets it: the play thread never waits for the
-    // interface thread.
-    {
-        ScopedLock lock(CaptionLock);
-        PendingCaption = caption;
-        PendingIsTip = false;
-    }
-    PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
+    post(caption, false);
     const bool lead = !caption.empty() && IsDBCSLeadByteEx(932, static_cast<BYTE>(caption[0])) && caption.size() > 1;
     CaptionScroll += lead ? 2 : 1;
     if (static_cast<std::size_t>(CaptionScroll) >= text.size() + 1)
         CaptionScroll = 0;
-    CaptionStepPos = played;
 }

@@ -437,8 +437,9 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
     if (!Player.MoveEntry(from, to))
         return false;
 
-    // The rows between take their entries' texts again, and keep their
-    // selection, focus and playing mark with them.
+    // The rows between take their entries' texts and numbers again (the
+    // rows outside keep theirs), and keep their selection, focus and
+    // playing mark with them.
     const std::int32_t low = std::min(from, to);
     const std::int32_t high = std::max(from, to);
     std::vector<UINT> states(static_cast<std::size_t>(high - low + 1));
@@ -451,7 +452,7 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
         const TrackEntry* entry = Player.Tracks[row];
         if (entry == nullptr)
             continue;
-        for (int column = ColumnTitle; column < PlaylistColumnCount; ++column)
+        for (int column = ColumnNumber; column < PlaylistColumnCount; ++column)
             SetCell(row, column, CellText(*entry, row, static_cast<PlaylistColumn>(column)));
         SetPlayingIcon(row, row == IconRow);
         if (states[static_cast<std::size_t>(row - low)] == 0)
@@ -511,10 +512,8 @@ void CPlayList::DragRow(int x, int y)
     const std::int32_t row = RowAt(x, y);
     if (row < 0 || row == DragFromRow)
         return;
-    if (MoveRow(DragFromRow, row)) {
-        Renumber(std::min(DragFromRow, row));
+    if (MoveRow(DragFromRow, row))
         DragFromRow = row;
-    }
 }
 
 void CPlayList::EndRowDrag()
