@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -120,6 +123,36 @@ void MovePointer(int x, int y)
     input.mi.dx = (x * 65536 + width / 2) / width;
     input.mi.dy = (y * 65536 + height / 2) / height;
     SendInput(1, &input, sizeof input);
+}
+
+// Whether a tip of the program shows within `ms` while the pointer rests on
+// the play button of its main window at `scale`.
+bool TipShows(HWND main, int scale, DWORD ms)
+{
+    POINT play{(31 + 14) * scale, (78 + 5) * scale};  // the play button's middle
+    ClientToScreen(main, &play);
+    MovePointer(play.x - 3, play.y);
+    Sleep(100);
+    MovePointer(play.x, play.y);
+    DWORD process = 0;
+    GetWindowThreadProcessId(main, &process);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
+        HWND tip = nullptr;
+        while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(tip, &owner);
+            if (owner == process && IsWindowVisible(tip))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
 }
 
 void PressPointer(bool down)

@@ -11,13 +11,6 @@ namespace {
 
 const DWORD StartLimitMs = 20000;
 
-std::string Caption(HWND window)
-{
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 // The elapsed seconds of a playing caption (" 0001/0001 mm:ss/mm:ss  "
 // somewhere in its scrolled text); -1 when there are none.
 int ElapsedSeconds(const std::string& caption)
@@ -43,13 +36,13 @@ TEST(Playback, TheCaptionCountsSecondsAtTheTracksOwnRate)
         HWND main = player.Open("\"" + path + "\"", folder, StartLimitMs);
         ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
         DWORD started = GetTickCount();
-        while (ElapsedSeconds(Caption(main)) < 0) {
+        while (ElapsedSeconds(WindowText(main)) < 0) {
             ASSERT_LT(GetTickCount() - started, StartLimitMs) << "gave up waiting for the playing caption";
             Sleep(10);
         }
         started = GetTickCount();
         Sleep(10700);
-        const std::string caption = Caption(main);
+        const std::string caption = WindowText(main);
         printf("%u Hz after %lu ms: \"%s\"\n", rate, static_cast<unsigned long>(GetTickCount() - started),
                caption.c_str());
         EXPECT_EQ(ElapsedSeconds(caption), 10) << rate << " Hz: " << caption;

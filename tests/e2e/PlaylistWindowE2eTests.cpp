@@ -23,22 +23,7 @@ const DWORD StepLimitMs = 5000;
 // The caption scrolls: its text twice holds every part of it whole.
 std::string Caption(HWND window)
 {
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return std::string(text) + text;
-}
-
-// Polls `done` every 20 ms for up to `limitMs`.
-template <typename Done>
-::testing::AssertionResult Within(const char* what, DWORD limitMs, Done done)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= limitMs)
-            return ::testing::AssertionFailure() << "gave up after " << limitMs << " ms waiting for " << what;
-        Sleep(20);
-    }
-    return ::testing::AssertionSuccess();
+    return WindowText(window) + WindowText(window);
 }
 
 std::vector<std::string> Column(const RemoteList& list, int column)
@@ -108,8 +93,8 @@ TEST(PlaylistWindow, ShowsEveryCellAndTheTotalsAndDeletesRows)
     ASSERT_TRUE(list.Ready());
 
     TypeKey(main, 'P');
-    ASSERT_TRUE(Within("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
-    ASSERT_TRUE(Within("the status bar's count", StepLimitMs, [&] { return list.StatusText(0) == "0003 Files"; }));
+    ASSERT_TRUE(WaitFor("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
+    ASSERT_TRUE(WaitFor("the status bar's count", StepLimitMs, [&] { return list.StatusText(0) == "0003 Files"; }));
     const std::vector<std::vector<std::string>> rows = {
         {"001", "first", " ", "00:05", "1411", "44.1", one},
         {"002", "second", " ", "00:05", "1411", "44.1", two},
@@ -126,9 +111,9 @@ TEST(PlaylistWindow, ShowsEveryCellAndTheTotalsAndDeletesRows)
     // The close box hides it; P brings it back where it was, rows and all.
     const RECT place = WindowPlace(frame);
     PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(Within("the close box to hide the window", StepLimitMs, [&] { return !IsWindowVisible(frame); }));
+    ASSERT_TRUE(WaitFor("the close box to hide the window", StepLimitMs, [&] { return !IsWindowVisible(frame); }));
     TypeKey(main, 'P');
-    ASSERT_TRUE(Within("P to show it again", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
+    ASSERT_TRUE(WaitFor("P to show it again", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
     EXPECT_TRUE(SamePlace(WindowPlace(frame), place));
     EXPECT_EQ(list.Rows(), 3);
 
@@ -136,24 +121,24 @@ TEST(PlaylistWindow, ShowsEveryCellAndTheTotalsAndDeletesRows)
     // that took its place.
     const POINT second = RowPoint(list, 1);
     ClickAt(second.x, second.y);
-    ASSERT_TRUE(Within("the click to select row 2", StepLimitMs, [&] { return list.Selected() == 1; }));
+    ASSERT_TRUE(WaitFor("the click to select row 2", StepLimitMs, [&] { return list.Selected() == 1; }));
     TypeKey(main, VK_DELETE);
-    ASSERT_TRUE(Within("Del to remove a row", StepLimitMs, [&] { return list.Rows() == 2; }));
+    ASSERT_TRUE(WaitFor("Del to remove a row", StepLimitMs, [&] { return list.Rows() == 2; }));
     EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"001", "002"}));
     EXPECT_EQ(Column(list, 1), (std::vector<std::string>{"first", "third"}));
     EXPECT_EQ(list.Selected(), 1);
-    ASSERT_TRUE(Within("the status bar after Del", StepLimitMs, [&] { return list.StatusText(0) == "0002 Files"; }));
+    ASSERT_TRUE(WaitFor("the status bar after Del", StepLimitMs, [&] { return list.StatusText(0) == "0002 Files"; }));
     EXPECT_EQ(list.StatusText(1), "Total 00:00:10  /  1798 K bytes");
 
     // Ctrl+Del from the keyboard empties the list.
     SetForegroundWindow(main);
     TypeChord(VK_CONTROL, VK_DELETE);
-    ASSERT_TRUE(Within("Ctrl+Del to empty the list", StepLimitMs, [&] { return list.Rows() == 0; }));
-    ASSERT_TRUE(Within("the status bar after Ctrl+Del", StepLimitMs, [&] { return list.StatusText(0) == "0000 Files"; }));
+    ASSERT_TRUE(WaitFor("Ctrl+Del to empty the list", StepLimitMs, [&] { return list.Rows() == 0; }));
+    ASSERT_TRUE(WaitFor("the status bar after Ctrl+Del", StepLimitMs, [&] { return list.StatusText(0) == "0000 Files"; }));
     EXPECT_EQ(list.StatusText(1), "Total 00:00:00  /  0 K bytes");
 
     TypeKey(main, 'P');
-    EXPECT_TRUE(Within("P to hide the window", StepLimitMs, [&] { return !IsWindowVisible(frame); }));
+    EXPECT_TRUE(WaitFor("P to hide the window", StepLimitMs, [&] { return !IsWindowVisible(frame); }));
     DWORD exitCode = 1234;
     ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_EQ(exitCode, 0u);
@@ -180,15 +165,15 @@ TEST(PlaylistWindow, DoubleClickPlaysARowAndADragKeepsTheListAndThePlayingEntryI
     ASSERT_NE(frame, nullptr);
     RemoteList list(GetDlgItem(frame, IDC_LIST_VIEW), GetDlgItem(frame, IDC_STATUS_BAR));
     TypeKey(main, 'P');
-    ASSERT_TRUE(Within("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
-    ASSERT_TRUE(Within("the first row to be marked playing", StepLimitMs,
+    ASSERT_TRUE(WaitFor("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(frame) != 0; }));
+    ASSERT_TRUE(WaitFor("the first row to be marked playing", StepLimitMs,
                        [&] { return MarkedRows(list) == std::vector<int>{0}; }));
 
     const POINT third = RowPoint(list, 2);
     ClickAt(third.x, third.y, 2);
-    ASSERT_TRUE(Within("the double click to mark row 3 playing", StepLimitMs,
+    ASSERT_TRUE(WaitFor("the double click to mark row 3 playing", StepLimitMs,
                        [&] { return MarkedRows(list) == std::vector<int>{2}; }));
-    ASSERT_TRUE(Within("the caption to name tone2", StepLimitMs,
+    ASSERT_TRUE(WaitFor("the caption to name tone2", StepLimitMs,
                        [&] { return Caption(main).find("tone2") != std::string::npos; }));
 
     // Row 1 pressed, nudged to start the drag, then carried to row 5 in one move.
@@ -205,7 +190,7 @@ TEST(PlaylistWindow, DoubleClickPlaysARowAndADragKeepsTheListAndThePlayingEntryI
     Sleep(100);
     PressPointer(false);
     const std::vector<std::string> order = {"tone1", "tone2", "tone3", "tone4", "tone0", "tone5"};
-    ASSERT_TRUE(Within("the drag to reorder the rows", StepLimitMs, [&] { return Column(list, 1) == order; }))
+    ASSERT_TRUE(WaitFor("the drag to reorder the rows", StepLimitMs, [&] { return Column(list, 1) == order; }))
         << "titles now: " << ::testing::PrintToString(Column(list, 1));
     EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"001", "002", "003", "004", "005", "006"}));
     EXPECT_EQ(MarkedRows(list), std::vector<int>{1}) << "the playing mark follows tone2";
@@ -251,12 +236,12 @@ TEST(PlaylistBench, LongResumePlaylistsLoadAndScroll)
         HWND frame = player.WaitForWindow("Tarvel PlayList", 5000);
         ASSERT_NE(frame, nullptr);
         RemoteList list(GetDlgItem(frame, IDC_LIST_VIEW), GetDlgItem(frame, IDC_STATUS_BAR));
-        ASSERT_TRUE(Within("the rows", 120000, [&] { return list.Rows() == count; }));
+        ASSERT_TRUE(WaitFor("the rows", 120000, [&] { return list.Rows() == count; }));
         const double filled = seconds();
         // Responsive: P shows the playlist window and its paint counts the rows.
         TypeKey(main, 'P');
         const std::string files = std::to_string(count) + " Files";
-        ASSERT_TRUE(Within("the shown window's count", 120000, [&] { return list.StatusText(0) == files; }))
+        ASSERT_TRUE(WaitFor("the shown window's count", 120000, [&] { return list.StatusText(0) == files; }))
             << "status: " << list.StatusText(0) << ", shown: " << IsWindowVisible(frame);
         const double responsive = seconds();
 

@@ -1,7 +1,7 @@
 // Reading the playlist window of the running program from outside its
-// process: the list view's rows, cells, images and states, and the status
-// bar's texts. The controls fill records in their own process, so the
-// records live in memory lent there.
+// process: the list view's rows, cells, images, selection and places, and
+// the status bar's texts. The controls fill records in their own process,
+// so the records live in memory lent there.
 #pragma once
 
 #include <windows.h>
@@ -54,10 +54,6 @@ public:
         if (!Put(item) || !SendMessageA(List, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(Block)) || !Get(&item))
             return -1;
         return item.iImage;
-    }
-    UINT State(int row, UINT mask) const
-    {
-        return static_cast<UINT>(SendMessageA(List, LVM_GETITEMSTATE, row, mask));
     }
     int Selected() const { return static_cast<int>(SendMessageA(List, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
     // The row's rectangle in screen coordinates (LVIR_BOUNDS, LVIR_LABEL...).

@@ -79,28 +79,6 @@ void WriteText(const char* name, const std::string& text)
                                          << " x " << height;
 }
 
-// Whether a tip shows within `ms` while the pointer rests on the play button.
-bool TipShows(HWND main, int scale, DWORD ms)
-{
-    POINT play{(31 + 14) * scale, (78 + 5) * scale};  // the play button's middle
-    ClientToScreen(main, &play);
-    MovePointer(play.x - 3, play.y);
-    Sleep(100);
-    MovePointer(play.x, play.y);
-    DWORD process = 0;
-    GetWindowThreadProcessId(main, &process);
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-        HWND tip = nullptr;
-        while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(tip, &owner);
-            if (owner == process && IsWindowVisible(tip))
-                return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 // A first run, closed normally, leaves every value with its default.

@@ -22,25 +22,6 @@ namespace {
 const DWORD StartLimitMs = 20000;
 const DWORD StepLimitMs = 5000;
 
-template <typename Done>
-::testing::AssertionResult Within(const char* what, DWORD limitMs, Done done)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= limitMs)
-            return ::testing::AssertionFailure() << "gave up after " << limitMs << " ms waiting for " << what;
-        Sleep(20);
-    }
-    return ::testing::AssertionSuccess();
-}
-
-std::string Text(HWND window)
-{
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 // The visible dialog windows of `process` with the caption `caption`.
 std::vector<HWND> Dialogs(const TarvelProcess& process, const std::string& caption)
 {
@@ -49,7 +30,7 @@ std::vector<HWND> Dialogs(const TarvelProcess& process, const std::string& capti
     while ((window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == process.Info.dwProcessId && IsWindowVisible(window) && Text(window) == caption)
+        if (owner == process.Info.dwProcessId && IsWindowVisible(window) && WindowText(window) == caption)
             found.push_back(window);
     }
     return found;
@@ -58,34 +39,12 @@ std::vector<HWND> Dialogs(const TarvelProcess& process, const std::string& capti
 HWND WaitForDialog(const TarvelProcess& process, const std::string& caption)
 {
     HWND dialog = nullptr;
-    Within("the dialog", StepLimitMs, [&] {
+    WaitFor("the dialog", StepLimitMs, [&] {
         const std::vector<HWND> found = Dialogs(process, caption);
         dialog = found.empty() ? nullptr : found.front();
         return dialog != nullptr;
     });
     return dialog;
-}
-
-// Whether a tip shows within `ms` while the pointer rests on the play button.
-bool TipShows(HWND main, DWORD ms)
-{
-    POINT play{45, 83};
-    ClientToScreen(main, &play);
-    MovePointer(play.x - 3, play.y);
-    Sleep(100);
-    MovePointer(play.x, play.y);
-    DWORD process = 0;
-    GetWindowThreadProcessId(main, &process);
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-        HWND tip = nullptr;
-        while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(tip, &owner);
-            if (owner == process && IsWindowVisible(tip))
-                return true;
-        }
-    }
-    return false;
 }
 
 int SliderPosition(HWND dialog)
@@ -126,7 +85,7 @@ TEST(VolumeWindow, OpensOnceByThePointerKeepsEveryPositionMutesAndClosesItself)
         Sleep(200);
         EXPECT_EQ(Dialogs(player, "Volume").size(), 1u) << "a second V opens no second window";
         TypeKey(dialog, VK_ESCAPE);
-        ASSERT_TRUE(Within("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitFor("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
         EXPECT_TRUE(player.IsRunning()) << "Esc closed the program";
     }
     MovePointer(400, 500);
@@ -143,7 +102,7 @@ TEST(VolumeWindow, OpensOnceByThePointerKeepsEveryPositionMutesAndClosesItself)
     for (int position = 0; position <= 100; ++position) {
         DragSlider(dialog, position);
         TypeKey(dialog, VK_ESCAPE);
-        ASSERT_TRUE(Within("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitFor("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
         TypeKey(main, 'V');
         dialog = WaitForDialog(player, "Volume");
         ASSERT_NE(dialog, nullptr);
@@ -155,9 +114,9 @@ TEST(VolumeWindow, OpensOnceByThePointerKeepsEveryPositionMutesAndClosesItself)
     // A page down by key (as a click beside the thumb pages) sets the volume too.
     DragSlider(dialog, 40);
     TypeKey(GetDlgItem(dialog, IDC_VOLUME_SLIDER), VK_NEXT);
-    ASSERT_TRUE(Within("the page to move the thumb", StepLimitMs, [&] { return SliderPosition(dialog) == 60; }));
+    ASSERT_TRUE(WaitFor("the page to move the thumb", StepLimitMs, [&] { return SliderPosition(dialog) == 60; }));
     TypeKey(dialog, VK_ESCAPE);
-    ASSERT_TRUE(Within("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(WaitFor("Esc to close the volume window", StepLimitMs, [&] { return !IsWindow(dialog); }));
     TypeKey(main, 'V');
     dialog = WaitForDialog(player, "Volume");
     ASSERT_NE(dialog, nullptr);
@@ -175,7 +134,7 @@ TEST(VolumeWindow, OpensOnceByThePointerKeepsEveryPositionMutesAndClosesItself)
 
     // Left alone, it closes itself after one to two ticks of a second.
     const DWORD left = GetTickCount();
-    ASSERT_TRUE(Within("the idle volume window to close", 5000, [&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(WaitFor("the idle volume window to close", 5000, [&] { return !IsWindow(dialog); }));
     const DWORD idle = GetTickCount() - left;
     std::printf("the volume window closed itself %lu ms after it was left alone\n", static_cast<unsigned long>(idle));
     EXPECT_GE(idle, 900u);
@@ -195,7 +154,7 @@ TEST(Tray, F3HidesBothWindowsBehindAnIconThatBringsThemBack)
     ASSERT_NE(main, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the main window";
     HWND list = player.WaitForWindow("Tarvel PlayList", StepLimitMs);
     TypeKey(main, 'P');
-    ASSERT_TRUE(Within("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(list) != 0; }));
+    ASSERT_TRUE(WaitFor("P to show the playlist window", StepLimitMs, [&] { return IsWindowVisible(list) != 0; }));
 
     NOTIFYICONDATAA icon{};
     icon.cbSize = sizeof icon;
@@ -206,7 +165,7 @@ TEST(Tray, F3HidesBothWindowsBehindAnIconThatBringsThemBack)
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "no icon before F3";
 
     TypeKey(main, VK_F3);
-    ASSERT_TRUE(Within("F3 to hide both windows", StepLimitMs,
+    ASSERT_TRUE(WaitFor("F3 to hide both windows", StepLimitMs,
                        [&] { return !IsWindowVisible(main) && !IsWindowVisible(list); }));
     EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon is there";
     EXPECT_TRUE((GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) << "off the taskbar";
@@ -216,14 +175,14 @@ TEST(Tray, F3HidesBothWindowsBehindAnIconThatBringsThemBack)
     Sleep(300);
     EXPECT_FALSE(IsWindowVisible(main));
     PostMessageA(main, WM_APP + 5, 1, WM_LBUTTONDOWN);
-    ASSERT_TRUE(Within("the click to bring both windows back", StepLimitMs,
+    ASSERT_TRUE(WaitFor("the click to bring both windows back", StepLimitMs,
                        [&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
     EXPECT_FALSE((GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0);
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon went";
 
     // Into the tray again, and out of the program from there: no icon is left.
     TypeKey(main, VK_F3);
-    ASSERT_TRUE(Within("F3 to hide the main window", StepLimitMs, [&] { return !IsWindowVisible(main); }));
+    ASSERT_TRUE(WaitFor("F3 to hide the main window", StepLimitMs, [&] { return !IsWindowVisible(main); }));
     DWORD exitCode = 1234;
     ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "an icon outlived the program";
@@ -241,24 +200,24 @@ TEST(Options, TheToolTipBoxStopsAndStartsTipsAtOnceAndOkOrCancelDecides)
         HWND dialog = WaitForDialog(player, "オプション");
         ASSERT_NE(dialog, nullptr) << "O opened no options dialog";
         HWND box = GetDlgItem(dialog, IDC_TOOL_HINTS);
-        EXPECT_EQ(Text(box), "ツールヒントを表示する");
-        EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK");
-        EXPECT_EQ(Text(GetDlgItem(dialog, IDCANCEL)), "ｷｬﾝｾﾙ");
+        EXPECT_EQ(WindowText(box), "ツールヒントを表示する");
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDOK)), "OK");
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDCANCEL)), "ｷｬﾝｾﾙ");
         EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
 
         SendMessageA(box, BM_CLICK, 0, 0);
         EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        EXPECT_FALSE(TipShows(main, 1500)) << "unticked: no tips at once";
+        EXPECT_FALSE(TipShows(main, 1, 1500)) << "unticked: no tips at once";
         PostMessageA(dialog, WM_COMMAND, answer, 0);
-        ASSERT_TRUE(Within("the dialog to close", StepLimitMs, [&] { return !IsWindow(dialog); }));
-        EXPECT_EQ(TipShows(main, 3000), answer == IDCANCEL) << (answer == IDOK ? "OK" : "Cancel");
+        ASSERT_TRUE(WaitFor("the dialog to close", StepLimitMs, [&] { return !IsWindow(dialog); }));
+        EXPECT_EQ(TipShows(main, 1, 3000), answer == IDCANCEL) << (answer == IDOK ? "OK" : "Cancel");
 
         // Esc in the dialog closes the dialog, not the program.
         TypeKey(main, 'O');
         dialog = WaitForDialog(player, "オプション");
         ASSERT_NE(dialog, nullptr);
         TypeKey(dialog, VK_ESCAPE);
-        ASSERT_TRUE(Within("Esc to close the dialog", StepLimitMs, [&] { return !IsWindow(dialog); }));
+        ASSERT_TRUE(WaitFor("Esc to close the dialog", StepLimitMs, [&] { return !IsWindow(dialog); }));
         Sleep(300);
         EXPECT_TRUE(player.IsRunning()) << "Esc in the dialog closed the program";
 
@@ -290,7 +249,7 @@ TEST(About, TheLogoShowsTheVersionAndNoClosesIt)
     EXPECT_NE(shown.find("Tarvel のホームページを開きます"), std::string::npos) << shown;
     EXPECT_NE(shown.find("https://"), std::string::npos) << shown;
     PostMessageA(box, WM_COMMAND, IDNO, 0);
-    ASSERT_TRUE(Within("No to close the about box", StepLimitMs, [&] { return !IsWindow(box); }));
+    ASSERT_TRUE(WaitFor("No to close the about box", StepLimitMs, [&] { return !IsWindow(box); }));
     EXPECT_TRUE(player.IsRunning());
     DWORD exitCode = 1234;
     ASSERT_TRUE(player.Close(main, 10000, &exitCode)) << "gave up after 10000 ms waiting for the program to end";

@@ -50,5 +50,11 @@ void ClickAt(int x, int y, int clicks = 1);
 // keyboard, into the window that has the focus.
 void TypeChord(UINT modifier, UINT key);
 
+// Whether a tip of the program shows within `ms` while the pointer rests on
+// the play button of its main window at `scale`.
+bool TipShows(HWND main, int scale, DWORD ms);
+// A window's text (a caption, a control's label).
+std::string WindowText(HWND window);
+
 // A fresh, empty folder for one test.
 std::string MakeTestFolder(const char* name);

@@ -78,21 +78,27 @@ std::vector<std::int16_t> ReadRaw(const char* path)
     return pcm;
 }
 
+// Opens the device for 16-bit stereo at Rate with the player's 65536-byte
+// buffers, and starts it.
+bool StartStereo(CWaveOut& out)
+{
+    WAVEFORMATEX format{};
+    format.nChannels = 2;
+    format.nSamplesPerSec = Rate;
+    format.wBitsPerSample = 16;
+    return out.Open(&format, 65536) && out.Start();
+}
+
 int Play(const char* expectedPath)
 {
     const auto pcm = Signal(2 * Rate);
     if (!WriteRaw(expectedPath, pcm))
         return 2;
     CWaveOut out;
-    WAVEFORMATEX format{};
-    format.nChannels = 2;
-    format.nSamplesPerSec = Rate;
-    format.wBitsPerSample = 16;
-    if (!out.Open(&format, 65536)) {
+    if (!StartStereo(out)) {
         std::printf("cannot open the wave device\n");
         return 1;
     }
-    out.Start();
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
     const std::int32_t total = static_cast<std::int32_t>(pcm.size() * 2);
     std::int32_t queued = 0;
@@ -257,15 +263,10 @@ int Stream(const char* path, double seconds)
 {
     const auto pcm = ReadRaw(path);
     CWaveOut out;
-    WAVEFORMATEX format{};
-    format.nChannels = 2;
-    format.nSamplesPerSec = Rate;
-    format.wBitsPerSample = 16;
-    if (pcm.empty() || !out.Open(&format, 65536)) {
+    if (pcm.empty() || !StartStereo(out)) {
         std::printf("cannot stream %s\n", path);
         return 1;
     }
-    out.Start();
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
     const std::int32_t total = static_cast<std::int32_t>(pcm.size() * 2);
     std::int32_t queued = 0;

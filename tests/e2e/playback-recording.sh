@@ -14,18 +14,6 @@ cp "$stream" b.mp3
 wine "$decode" --raw "$(winpath "$work/b.mp3")" "$(winpath "$work/b.raw")" || exit 1
 { tail -c +45 a.wav; cat b.raw; } >expected.raw
 
-parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw recorded.raw &
-recorder=$!
-sleep 0.5
-"$here/scripts/wine-exec.sh" "$tarvel" "$(winpath "$work/a.wav")" "$(winpath "$work/b.mp3")" &
-player=$!
 # 1.5 s and 3.0 s of audio, the device's queue and the track change.
-sleep 7
-wine "$probe" close-player
-closed=$?
-wait_for "$player" 10 "Tarvel.exe to end after its close" || closed=1
-sleep 0.3
-kill "$recorder" 2>/dev/null
-wait "$recorder" 2>/dev/null
-[ $closed -eq 0 ] || exit 1
+record_player recorded.raw "sleep 7" "$(winpath "$work/a.wav")" "$(winpath "$work/b.mp3")" || exit 1
 wine "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")"

@@ -15,22 +15,12 @@ wine "$probe" signal-wav "$(winpath "$work/b.wav")" 1.5 || exit 1
 tail -c +45 b.wav >expected.raw
 printf '%s\r\n%s\r\n' "$(winpath "$work/a.wav")" "$(winpath "$work/b.wav")" >PrePlayList.m3u
 
-parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw recorded.raw &
-recorder=$!
-sleep 0.5
-"$here/scripts/wine-exec.sh" "$tarvel" &
-player=$!
-sleep 3
-wine "$probe" press-key $((0x50)) || exit 1   # P: the playlist window
-sleep 1
-wine "$probe" double-click-row 1 || exit 1
-# 1.5 s of audio and the device's queue.
-sleep 4
-wine "$probe" close-player
-closed=$?
-wait_for "$player" 10 "Tarvel.exe to end after its close" || closed=1
-sleep 0.3
-kill "$recorder" 2>/dev/null
-wait "$recorder" 2>/dev/null
-[ $closed -eq 0 ] || exit 1
+show_and_double_click() {
+  sleep 3
+  wine "$probe" press-key $((0x50)) || return 1   # P: the playlist window
+  sleep 1
+  wine "$probe" double-click-row 1 || return 1
+  sleep 4   # 1.5 s of audio and the device's queue
+}
+record_player recorded.raw show_and_double_click || exit 1
 wine "$probe" compare "$(winpath "$work/expected.raw")" "$(winpath "$work/recorded.raw")" alone

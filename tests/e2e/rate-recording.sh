@@ -11,16 +11,7 @@ source "$(dirname "$0")/recording-common.sh"
 status=0
 
 play() {  # file, seconds to wait, recording name
-  parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw "$3" &
-  local recorder=$!
-  sleep 0.5
-  "$here/scripts/wine-exec.sh" "$tarvel" "$(winpath "$work/$1")" &
-  local player=$!
-  sleep "$2"
-  wine "$probe" close-player >/dev/null
-  wait_for "$player" 10 "Tarvel.exe to end after its close" || status=1
-  kill "$recorder" 2>/dev/null
-  wait "$recorder" 2>/dev/null
+  record_player "$3" "sleep $2" "$(winpath "$work/$1")" || status=1
 }
 
 wine "$probe" tone-wav "$(winpath "$work/tone48.wav")" 48000 2.0 1000 || exit 1

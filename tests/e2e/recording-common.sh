@@ -46,3 +46,23 @@ stop_leftovers() {
   for job in $(jobs -p); do kill "$job" 2>/dev/null; done
 }
 trap stop_leftovers EXIT
+# Records the null sink's monitor into RECORDING while Tarvel.exe plays:
+# starts the recorder, then the player with the given arguments, runs STEPS
+# (a command: the waits and input of the test), closes the player and stops
+# the recorder. Fails when a step fails or the player does not close.
+record_player() {  # recording, steps, Tarvel.exe arguments...
+  local recording=$1 steps=$2 status=0
+  shift 2
+  parec --device="${TARVEL_SINK:-tarvel}.monitor" --format=s16le --rate=44100 --channels=2 --raw "$recording" &
+  local recorder=$!
+  sleep 0.5
+  "$here/scripts/wine-exec.sh" "$tarvel" "$@" &
+  local player=$!
+  $steps || status=1
+  wine "$probe" close-player >/dev/null || status=1
+  wait_for "$player" 10 "Tarvel.exe to end after its close" || status=1
+  sleep 0.3
+  kill "$recorder" 2>/dev/null
+  wait "$recorder" 2>/dev/null
+  return $status
+}
