@@ -56,10 +56,18 @@ unsigned __stdcall PlayThreadProc(void* argument)
     std::int32_t lastSpectrumPos = -176400;
     std::int16_t spectrumWindow[2 * SpectrumFrames] = {};
 
+    // The thread's message queue exists from here on, so the stop message
+    // can always be posted.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     for (;;) {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_APP_STOP_THREAD)
-            break;
+        if (player->PlayThreadStopping) {
+            bool stop = false;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                stop = stop || message.message == WM_APP_STOP_THREAD;
+            if (stop)
+                break;
+        }
         CWaveOut* out = player->WaveOut;
         if (out == nullptr || player->FileReader == nullptr) {
             Sleep(10);
@@ -107,7 +115,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
                         player->WrittenBytes += n;
                 } else {
                     // The claimed buffer goes back: nothing was queued in it.
-                    ReleaseSemaphore(out->FreeBuffers, 1, nullptr);
+                    out->GiveBack(1);
                 }
             } else if (r == WAIT_TIMEOUT) {
                 if (player->PlayedBytes >= threshold) {

@@ -143,6 +143,7 @@ void CPlayer::OnClose()
     // within the same time limit.
     const DWORD limit = 2000;
     DWORD start = GetTickCount();
+    PlayThreadStopping = true;
     while (!PostThreadMessageA(PlayThreadId, WM_APP_STOP_THREAD, 0, 0)) {
         if (WaitForSingleObject(PlayThread, 10) != WAIT_TIMEOUT || GetTickCount() - start >= limit)
             break;

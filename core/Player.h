@@ -184,6 +184,10 @@ public:
     char StartDirectory[260] = {};
     HANDLE PlayThread = nullptr;
     DWORD PlayThreadId = 0xFFFFFFFF;
+    // Set just before the stop message is posted: the loop looks at its
+    // message queue only then, since under Wine every look costs a round trip
+    // to the server.
+    std::atomic<bool> PlayThreadStopping{false};
     std::int32_t TrackSeconds = 0;
     std::int32_t MainSize = 1;  // the face's scale: 1, 2 or 4
     std::int32_t IsMinimize = 0;  // 1 shows the compact face

@@ -39,6 +39,7 @@ bool CWaveOut::Open(WAVEFORMATEX* format, std::int32_t size)
             Device = nullptr;
             return false;
         }
+        FreeCount = BufferCount;
     }
     NextBuffer = 0;
     for (WAVEHDR& header : Headers) {
@@ -86,6 +87,7 @@ bool CWaveOut::Close()
     if (FreeBuffers != nullptr) {
         CloseHandle(FreeBuffers);
         FreeBuffers = nullptr;
+        FreeCount = 0;
     }
     CanPitch = CanRate = 0;
     return true;
@@ -97,7 +99,20 @@ DWORD CWaveOut::WaitBuffer()
         return WAIT_TIMEOUT;
     if (FreeBuffers == nullptr)
         return WAIT_FAILED;
-    return WaitForSingleObject(FreeBuffers, 0);
+    if (FreeCount.load() <= 0)
+        return WAIT_TIMEOUT;
+    const DWORD result = WaitForSingleObject(FreeBuffers, 0);
+    if (result == WAIT_OBJECT_0)
+        --FreeCount;
+    return result;
+}
+
+bool CWaveOut::GiveBack(LONG count)
+{
+    if (FreeBuffers == nullptr || !ReleaseSemaphore(FreeBuffers, count, nullptr))
+        return false;
+    FreeCount += count;
+    return true;
 }
 
 bool CWaveOut::Write(const void* data, std::int32_t length)
@@ -129,8 +144,7 @@ std::int32_t CWaveOut::GetPosition()
 
 bool CWaveOut::Start()
 {
-    if (FreeBuffers != nullptr)
-        ReleaseSemaphore(FreeBuffers, 5, nullptr);  // refused while all ten are free
+    GiveBack(5);  // refused while all ten are free
     State = StatePlaying;
     return true;
 }
@@ -174,5 +188,5 @@ bool CWaveOut::GetWaveVolume(DWORD* volume)
 void CALLBACK CWaveOut::WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
 {
     if (message == WOM_DONE)
-        ReleaseSemaphore(reinterpret_cast<CWaveOut*>(instance)->FreeBuffers, 1, nullptr);
+        reinterpret_cast<CWaveOut*>(instance)->GiveBack(1);
 }

@@ -26,6 +26,9 @@ public:
     // 0 when a free buffer was claimed; WAIT_TIMEOUT when none is free or
     // the device is stopped; WAIT_FAILED without a semaphore.
     DWORD WaitBuffer();
+    // Returns `count` claimed buffers to the free ones (false when that
+    // would make more than ten).
+    bool GiveBack(LONG count);
     // Queues one claimed buffer.
     bool Write(const void* data, std::int32_t length);
     // Bytes played since the device was opened or reset; -1 while stopped.
@@ -52,6 +55,11 @@ public:
     HWAVEOUT Device = nullptr;
     WAVEHDR Headers[BufferCount] = {};
     HANDLE FreeBuffers = nullptr;
+    // The semaphore's count as this process last changed it, raised after
+    // each release and lowered after each claim: while it is 0 no buffer is
+    // free, and the poll needs no call to the system (under Wine every wait
+    // is a round trip to the server).
+    std::atomic<LONG> FreeCount{0};
     std::int32_t NextBuffer = 0;
     std::int32_t BufferBytes = 0;
     std::int32_t CanPitch = 0;

@@ -73,6 +73,8 @@ public:
     // The title scroller starts again (a new track).
     void RestartTitle();
     HBRUSH SpectrumBrush(int index) const { return Brushes[index].Get(); }
+    // The colour of the analyser's brush `index`.
+    static COLORREF SpectrumColour(int index);
 
 private:
     // What the drawing needs of the current entry, read under the engine lock.
@@ -117,6 +119,18 @@ private:
     bool TitleFirstDraw = true;
     bool TitleScrolls = true;  // the last line measured was wider than its place
     std::atomic<bool> SpectrumWiped{false};  // a repaint covered the bars
+
+    // The analyser's picture of its area (the play thread's alone while it
+    // runs): a 32-bit top-down DIB section at the scale it was made for.
+    struct SpectrumCanvas {
+        BitmapHandle Bitmap;
+        MemoryDc Dc;  // holds Bitmap; goes first
+        std::uint32_t* Pixels = nullptr;
+        int Scale = 0;
+    };
+    SpectrumCanvas Canvas;
+    // Makes the canvas for `scale` when needed and puts the face under it.
+    bool PrepareSpectrumCanvas(int scale);
     std::int32_t LastKnob = -2;
     std::int32_t LastSeconds = -1;
 

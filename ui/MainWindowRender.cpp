@@ -84,10 +84,19 @@ bool CMainWindow::CreateTitleFonts(bool create)
     return true;
 }
 
+COLORREF CMainWindow::SpectrumColour(int index)
+{
+    return SpectrumColours[index];
+}
+
 bool CMainWindow::CreateSpectrumBrushes(bool create)
 {
     for (BrushHandle& brush : Brushes)
         brush.Reset();
+    Canvas.Dc.Reset();
+    Canvas.Bitmap.Reset();
+    Canvas.Pixels = nullptr;
+    Canvas.Scale = 0;
     if (!create)
         return true;
     for (int i = 0; i < SpectrumBrushCount; ++i) {

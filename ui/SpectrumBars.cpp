@@ -1,24 +1,95 @@
-// The analyser's bars and peak markers, painted straight onto the main
-// window by the play thread.
+// The analyser's bars and peak markers, painted onto the main window by the
+// play thread. The cells are written into a picture of the analyser's area
+// kept here, and what changed goes to the window in one copy: a refresh is
+// up to 900 cells a hundred times a second, and under Wine each GDI call
+// costs about a microsecond of its own.
 #include <windows.h>
+
+#include <algorithm>
 
 #include "core/Player.h"
 #include "ui/MainWindow.h"
+
+namespace {
+
+// The analyser's area in skin units: both channels' columns, from one unit
+// above the top row to one unit below the bottom one (a hidden bar's erase
+// reaches it).
+constexpr int AreaX = 93, AreaY = 34, AreaRight = 240, AreaBottom = 60;
+
+constexpr std::uint32_t PixelOf(COLORREF colour)
+{
+    return (static_cast<std::uint32_t>(GetRValue(colour)) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+}  // namespace
+
+bool CMainWindow::PrepareSpectrumCanvas(int scale)
+{
+    SpectrumCanvas& canvas = Canvas;
+    if (canvas.Scale != scale || !canvas.Dc) {
+        canvas.Dc.Reset();
+        canvas.Bitmap.Reset();
+        canvas.Pixels = nullptr;
+        canvas.Scale = 0;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = (AreaRight - AreaX) * scale;
+        info.bmiHeader.biHeight = -(AreaBottom - AreaY) * scale;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        canvas.Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        canvas.Dc.Reset(CreateCompatibleDC(nullptr));
+        if (!canvas.Bitmap || !canvas.Dc || bits == nullptr ||
+            SelectObject(canvas.Dc.Get(), canvas.Bitmap.Get()) == nullptr) {
+            canvas.Dc.Reset();
+            canvas.Bitmap.Reset();
+            return false;
+        }
+        canvas.Pixels = static_cast<std::uint32_t*>(bits);
+        canvas.Scale = scale;
+    }
+    // The face as the repaint left it, under the bars to come.
+    Copy(canvas.Dc.Get(), {SkinBitmap::Face, 0, FaceWidth, FaceHeight, {-AreaX, -AreaY, FaceWidth, FaceHeight}});
+    GdiFlush();
+    return true;
+}
 
 void CMainWindow::DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChannel& right)
 {
     if (dc == nullptr || Player.IsMinimize)
         return;
-    // A repaint of the face wiped the bars: they are drawn whole again.
-    if (SpectrumWiped.exchange(false)) {
+    const int s = Scale();
+    // A repaint of the face wiped the bars: they are drawn whole again, over
+    // the face as it now is.
+    if (SpectrumWiped.exchange(false) || Canvas.Scale != s) {
         for (int b = 0; b < SpectrumBands; ++b)
             left.LastShown[b] = right.LastShown[b] = -1;
+        if (!PrepareSpectrumCanvas(s))
+            return;
     }
-    const int s = Scale();
+    const int stride = (AreaRight - AreaX) * s;
+    int dirtyLeft = AreaRight, dirtyTop = AreaBottom, dirtyRight = AreaX, dirtyBottom = AreaY;
+    // The cell from (x, top) to (x + 3, bottom) in skin units, right and
+    // bottom exclusive, in the brush's colour.
     auto fill = [&](int x, int top, int bottom, int brush) {
-        RECT cell;
-        SetRect(&cell, x * s, top * s, (x + 3) * s, bottom * s);
-        FillRect(dc, &cell, Brushes[brush].Get());
+        const std::uint32_t colour = PixelOf(SpectrumColour(brush));
+        bool changed = false;
+        for (int y = (top - AreaY) * s; y < (bottom - AreaY) * s; ++y) {
+            std::uint32_t* row = Canvas.Pixels + static_cast<std::ptrdiff_t>(y) * stride + (x - AreaX) * s;
+            for (int i = 0; i < 3 * s; ++i) {
+                changed = changed || row[i] != colour;
+                row[i] = colour;
+            }
+        }
+        if (changed) {
+            dirtyLeft = std::min(dirtyLeft, x);
+            dirtyRight = std::max(dirtyRight, x + 3);
+            dirtyTop = std::min(dirtyTop, top);
+            dirtyBottom = std::max(dirtyBottom, bottom);
+        }
     };
     for (int b = 0; b < SpectrumBands; ++b) {
         const int xs[2] = {93 + 4 * b, 169 + 4 * b};
@@ -38,4 +109,7 @@ void CMainWindow::DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChanne
         left.LastShown[b] = left.Shown[b];
         right.LastShown[b] = right.Shown[b];
     }
+    if (dirtyLeft < dirtyRight)
+        BitBlt(dc, dirtyLeft * s, dirtyTop * s, (dirtyRight - dirtyLeft) * s, (dirtyBottom - dirtyTop) * s,
+               Canvas.Dc.Get(), (dirtyLeft - AreaX) * s, (dirtyTop - AreaY) * s, SRCCOPY);
 }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "PlayerTest.h"
 #include "TestWave.h"
 #include "core/Player.h"
@@ -114,4 +118,113 @@ TEST_F(MainWindowInput, ZeroLengthsAndStaleIndexesAreSafe)
     EXPECT_FALSE(player->GoToTrack(-1));
     EXPECT_EQ(player->SeekFileOffset, 4096) << "a refused move leaves the place alone";
     EXPECT_EQ(player->SeekBaseBytes, 4096);
+}
+
+namespace {
+
+// The window's pixels (0x00RRGGBB), read back through its device context.
+std::vector<std::uint32_t> WindowPixels(HWND window, int width, int height)
+{
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    for (std::uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+}  // namespace
+
+// The analyser's picture is the one its cells give when each is filled with
+// its brush straight onto the face: random bars, peaks and rises over many
+// refreshes, a repaint in between, at every scale.
+TEST_F(MainWindowInput, AnalyserPaintsWhatItsCellsFilledOneByOneWould)
+{
+    HWND main = player->MainWindow;
+    std::uint32_t seed = 12345;
+    auto random = [&](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+    for (int scale : {1, 2, 4}) {
+        SCOPED_TRACE(scale);
+        while (player->MainSize != scale)
+            SendMessageA(main, WM_COMMAND, IDC_SCALE, 0);
+        const int width = 250 * scale, height = 93 * scale;
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const std::vector<std::uint32_t> face = WindowPixels(main, width, height);
+
+        // The reference: a copy of the face with every cell filled in turn.
+        HDC screen = GetDC(main);
+        HDC reference = CreateCompatibleDC(screen);
+        HBITMAP referenceBitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ previous = SelectObject(reference, referenceBitmap);
+        ReleaseDC(main, screen);
+        auto restoreFace = [&] {
+            BITMAPINFO info{};
+            info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            SetDIBitsToDevice(reference, 0, 0, width, height, 0, 0, 0, height, face.data(), &info, DIB_RGB_COLORS);
+        };
+        restoreFace();
+        SpectrumChannel drawn[2], expected[2];
+        for (int refresh = 0; refresh < 60; ++refresh) {
+            if (refresh == 30) {  // a repaint wipes the bars
+                RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                restoreFace();
+                for (SpectrumChannel& c : expected)
+                    std::fill(std::begin(c.LastShown), std::end(c.LastShown), -1);
+            }
+            for (int c = 0; c < 2; ++c)
+                for (int b = 0; b < 18; ++b) {
+                    drawn[c].Shown[b] = expected[c].Shown[b] = random(24) - 1;
+                    drawn[c].Peak[b] = expected[c].Peak[b] = random(25) - 1;
+                }
+            {
+                WindowDc dc(main);
+                player->Face.DrawSpectrumBars(dc.Get(), drawn[0], drawn[1]);
+            }
+            for (int b = 0; b < 18; ++b) {
+                for (int c = 0; c < 2; ++c) {
+                    const int x = (c == 0 ? 93 : 169) + 4 * b;
+                    RECT r{x * scale, 34 * scale, (x + 3) * scale, (59 - expected[c].Shown[b]) * scale};
+                    FillRect(reference, &r, player->Face.SpectrumBrush(0));
+                }
+                for (int p = 0; p < 24; ++p)
+                    for (int c = 0; c < 2; ++c) {
+                        const SpectrumChannel& ch = expected[c];
+                        const int x = (c == 0 ? 93 : 169) + 4 * b;
+                        RECT r{x * scale, (58 - p) * scale, (x + 3) * scale, (59 - p) * scale};
+                        if (ch.Peak[b] == p)
+                            FillRect(reference, &r, player->Face.SpectrumBrush(1));
+                        else if (p <= ch.Shown[b] && ch.Shown[b] > ch.LastShown[b])
+                            FillRect(reference, &r, player->Face.SpectrumBrush(25 - p));
+                    }
+                for (SpectrumChannel& c : expected)
+                    c.LastShown[b] = c.Shown[b];
+            }
+            const std::vector<std::uint32_t> shown = WindowPixels(main, width, height);
+            std::vector<std::uint32_t> want(shown.size());
+            BITMAPINFO info{};
+            info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            SelectObject(reference, previous);
+            GetDIBits(reference, referenceBitmap, 0, static_cast<UINT>(height), want.data(), &info, DIB_RGB_COLORS);
+            SelectObject(reference, referenceBitmap);
+            int differences = 0, first = -1;
+            for (std::size_t i = 0; i < want.size(); ++i)
+                if ((want[i] & 0xFFFFFF) != shown[i] && differences++ == 0)
+                    first = static_cast<int>(i);
+            ASSERT_EQ(differences, 0) << "refresh " << refresh << ", first at x " << first % width << " y "
+                                      << first / width;
+        }
+        SelectObject(reference, previous);
+        DeleteObject(referenceBitmap);
+        DeleteDC(reference);
+    }
 }
