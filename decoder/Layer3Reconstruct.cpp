@@ -14,6 +14,10 @@ namespace {
 float GlobalGain[262];
 float ScaleTable[2][4][32];
 float SmallPowers[64];
+// |v|^(1/3) for every magnitude a Huffman value with linbits can carry
+// (15 + 2^13 - 1), from the same pow the formula uses.
+constexpr int CubeRootCount = 8207;
+double CubeRoots[CubeRootCount];
 float SubblockGain[8];
 float AntialiasCs[8], AntialiasCa[8];
 float IntensityMpeg1[2][8][2];
@@ -34,7 +38,8 @@ inline float Requantise(float factor, std::int32_t v)
     if (v >= -32 && v < 32)
         return factor * SmallPowers[v + 32];
     const double magnitude = std::fabs(static_cast<double>(v));
-    return static_cast<float>(static_cast<double>(factor) * static_cast<double>(v) * std::pow(magnitude, 1.0 / 3.0));
+    const double root = magnitude < CubeRootCount ? CubeRoots[static_cast<int>(magnitude)] : std::pow(magnitude, 1.0 / 3.0);
+    return static_cast<float>(static_cast<double>(factor) * static_cast<double>(v) * root);
 }
 
 void RequantiseChannel(int c, int g)
@@ -382,6 +387,8 @@ void BuildLayer3ReconstructionTables()
         const int v = i - 32;
         SmallPowers[i] = static_cast<float>(v * std::pow(std::fabs(static_cast<double>(v)), 1.0 / 3.0));
     }
+    for (int i = 0; i < CubeRootCount; ++i)
+        CubeRoots[i] = std::pow(static_cast<double>(i), 1.0 / 3.0);
     for (int i = 0; i < 8; ++i)
         SubblockGain[i] = static_cast<float>(std::pow(2.0, -2.0 * i));
     static const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};

@@ -101,39 +101,32 @@ void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out,
     const float* middleTaps = SynthWindow + 256;
     float sums[N + W];
 
-    Lanes first[Groups];
+    // Both halves advance together too: twice the independent sums.
+    Lanes first[Groups], second[Groups];
     for (int q = 0; q < Groups; ++q)
-        first[q] = Lanes::Zero();
+        first[q] = second[q] = Lanes::Zero();
     for (int i = 0; i < 8; ++i) {
         const int a = p + H + 2 * N * i;      // a + j
         const int b = p + H + N + 2 * N * i;  // b - j
+        const int c = p + N + 2 * N * i;      // c - k and c + k
         for (int q = 0; q < Groups; ++q) {
             const int j = q * W;
             first[q].Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(V + a + j));
+            // Lane 0 of the second half has zero taps: whole runs of H
+            // lanes, sample H + k at lane k.
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * i] + j), downFrom(c - j));
             first[q].Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), downFrom(b - j));
+            second[q].Accumulate(Lanes::Load(taps.Second[2 * i + 1] + j), Lanes::Load(V + c + j));
         }
     }
-    for (int q = 0; q < Groups; ++q)
+    for (int q = 0; q < Groups; ++q) {
         first[q].Store(sums + q * W);
+        second[q].Store(sums + H + q * W);
+    }
 
     float middle = 0;
     for (int i = 0; i < 8; ++i)
         middle = static_cast<float>(middle + static_cast<double>(middleTaps[i]) * V[p + N + 2 * N * i]);
-
-    // Lane 0 has zero taps: whole runs of H lanes, sample H + k at lane k.
-    Lanes second[Groups];
-    for (int q = 0; q < Groups; ++q)
-        second[q] = Lanes::Zero();
-    for (int t = 0; t < 8; ++t) {
-        const int c = p + N + 2 * N * t;  // c - k and c + k
-        for (int q = 0; q < Groups; ++q) {
-            const int k = q * W;
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * t] + k), downFrom(c - k));
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * t + 1] + k), Lanes::Load(V + c + k));
-        }
-    }
-    for (int q = 0; q < Groups; ++q)
-        second[q].Store(sums + H + q * W);
     sums[H] = middle;
 
     std::int32_t values[N];

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -26,8 +29,12 @@ bool CFFT::Init(int, int log2Size, int direction)
     Direction = direction;
     if (!Tables) {
         Tables.reset(new (std::nothrow) double[3 * LargestSize]());
-        if (!Tables)
+        StageTwiddles.reset(new (std::nothrow) double[2 * LargestSize]());
+        Reversed.reset(new (std::nothrow) std::uint16_t[LargestSize]());
+        if (!Tables || !StageTwiddles || !Reversed) {
+            FreeTables();
             return false;
+        }
     }
     Sine = Tables.get();
     Cosine = Sine + N;
@@ -40,6 +47,8 @@ bool CFFT::Init(int, int log2Size, int direction)
 void CFFT::FreeTables()
 {
     Tables.reset();
+    StageTwiddles.reset();
+    Reversed.reset();
     Sine = Cosine = Scratch = nullptr;
 }
 
@@ -49,6 +58,20 @@ void CFFT::BuildTwiddles()
         const double angle = Direction == 1 ? i * -TwoPi / N : i * TwoPi / N;
         Sine[i] = std::sin(angle);
         Cosine[i] = std::cos(angle);
+    }
+    double* cosines = StageTwiddles.get();
+    double* sines = cosines + (N - 1);
+    for (int half = N / 2, step = 1, at = 0; half >= 1; half /= 2, step *= 2) {
+        for (int k = 0; k < half; ++k, ++at) {
+            cosines[at] = Cosine[k * step];
+            sines[at] = Sine[k * step];
+        }
+    }
+    for (int i = 0; i < N; ++i) {
+        int r = 0;
+        for (int b = 0; b < Log2Size; ++b)
+            r |= ((i >> b) & 1) << (Log2Size - 1 - b);
+        Reversed[i] = static_cast<std::uint16_t>(r);
     }
 }
 
@@ -61,12 +84,8 @@ void CFFT::BuildWindow()
 
 void CFFT::BitReverse(double* values) const
 {
-    for (int i = 0; i < N; ++i) {
-        int r = 0;
-        for (int b = 0; b < Log2Size; ++b)
-            r |= ((i >> b) & 1) << (Log2Size - 1 - b);
-        Scratch[i] = values[r];
-    }
+    for (int i = 0; i < N; ++i)
+        Scratch[i] = values[Reversed[i]];
     for (int i = 0; i < N; ++i)
         values[i] = Scratch[i];
 }
@@ -75,29 +94,40 @@ bool CFFT::Transform(double* re, double* im) const
 {
     if (!Tables || N == 0)
         return false;
-    int span = N;
-    int step = 1;
-    for (int stage = 0; stage < Log2Size; ++stage) {
-        const int half = span / 2;
-        int base = 0;
-        for (int group = 0; group < step; ++group) {
-            int t = 0;
-            for (int k = 0; k < half; ++k) {
-                const int i = base + k;
-                const int j = i + half;
-                // Both inputs are read before either output is written.
-                const double ri = re[i], ii = im[i], rj = re[j], ij = im[j];
-                const double dr = ri - rj, di = ii - ij;
-                re[i] = ri + rj;
-                im[i] = ii + ij;
-                re[j] = dr * Cosine[t] - di * Sine[t];
-                im[j] = dr * Sine[t] + di * Cosine[t];
-                t += step;
+    const double* cosines = StageTwiddles.get();
+    const double* sines = cosines + (N - 1);
+    for (int half = N / 2; half >= 1; half /= 2) {
+        for (int base = 0; base < N; base += 2 * half) {
+            double* ri = re + base;
+            double* ii = im + base;
+            double* rj = ri + half;
+            double* ij = ii + half;
+            int k = 0;
+#if defined(__SSE2__)
+            // Two butterflies at a time, each with the same operations.
+            for (; k + 2 <= half; k += 2) {
+                const __m128d a = _mm_loadu_pd(ri + k), b = _mm_loadu_pd(ii + k);
+                const __m128d c = _mm_loadu_pd(rj + k), d = _mm_loadu_pd(ij + k);
+                const __m128d dr = _mm_sub_pd(a, c), di = _mm_sub_pd(b, d);
+                const __m128d cosine = _mm_loadu_pd(cosines + k), sine = _mm_loadu_pd(sines + k);
+                _mm_storeu_pd(ri + k, _mm_add_pd(a, c));
+                _mm_storeu_pd(ii + k, _mm_add_pd(b, d));
+                _mm_storeu_pd(rj + k, _mm_sub_pd(_mm_mul_pd(dr, cosine), _mm_mul_pd(di, sine)));
+                _mm_storeu_pd(ij + k, _mm_add_pd(_mm_mul_pd(dr, sine), _mm_mul_pd(di, cosine)));
             }
-            base += 2 * half;
+#endif
+            for (; k < half; ++k) {
+                // Both inputs are read before either output is written.
+                const double a = ri[k], b = ii[k], c = rj[k], d = ij[k];
+                const double dr = a - c, di = b - d;
+                ri[k] = a + c;
+                ii[k] = b + d;
+                rj[k] = dr * cosines[k] - di * sines[k];
+                ij[k] = dr * sines[k] + di * cosines[k];
+            }
         }
-        span = half;
-        step *= 2;
+        cosines += half;
+        sines += half;
     }
     BitReverse(re);
     BitReverse(im);

@@ -42,6 +42,11 @@ private:
     double* Sine = nullptr;
     double* Cosine = nullptr;
     double* Scratch = nullptr;
+    // The same twiddles in the order each stage reads them (n - 1 of each:
+    // n / 2 for the first stage, then n / 4, ...), and the bit reversal of
+    // every index: derived at set-up so that the transform reads straight runs.
+    std::unique_ptr<double[]> StageTwiddles;  // cosines, then sines
+    std::unique_ptr<std::uint16_t[]> Reversed;
 };
 
 inline constexpr int SpectrumBands = 18;
