@@ -185,14 +185,20 @@ void ReadScaleFactorsLsf(int g, int c)
 
 }  // namespace
 
-void L3HuffmanPairs(std::int32_t* lines, int count, int tableSelect)
+namespace {
+
+// The Huffman readers work on a copy of the bit reader, which they return:
+// held in registers, while the global one might be what their stores into
+// the lines change for all the compiler knows, and would be reloaded after
+// each store.
+BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int tableSelect)
 {
     if (count <= 0)
-        return;
+        return bits;
     const HuffmanDescriptor& d = HuffmanTables[tableSelect & 31];
     if (d.Table == nullptr) {
         std::memset(lines, 0, static_cast<std::size_t>(count) * sizeof(std::int32_t));
-        return;
+        return bits;
     }
     const int rootWidth = static_cast<int>(d.Table[0]);
     for (int i = 0; i < count; i += 2) {
@@ -200,35 +206,36 @@ void L3HuffmanPairs(std::int32_t* lines, int count, int tableSelect)
         int width = rootWidth;
         std::uint32_t entry;
         for (;;) {
-            Bits.Ensure(width);
-            entry = level[Bits.PeekBits(width)];
+            bits.Ensure(width);
+            entry = level[bits.PeekBits(width)];
             if (!(entry & LinkFlag))
                 break;
-            Bits.DropBits(width);
+            bits.DropBits(width);
             width = static_cast<int>((entry >> 24) & 0x7F);
             level = d.Table + (entry & 0xFFFFFF);
         }
-        Bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+        bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
         int x = static_cast<int>((entry >> 8) & 0xFF);
         int y = static_cast<int>(entry & 0xFF);
         if (d.Linbits && x == 15)
-            x += static_cast<int>(Bits.GetBits(d.Linbits));
-        if (x != 0 && Bits.GetBits(1))
+            x += static_cast<int>(bits.GetBits(d.Linbits));
+        if (x != 0 && bits.GetBits(1))
             x = -x;
         if (d.Linbits && y == 15)
-            y += static_cast<int>(Bits.GetBits(d.Linbits));
-        if (y != 0 && Bits.GetBits(1))
+            y += static_cast<int>(bits.GetBits(d.Linbits));
+        if (y != 0 && bits.GetBits(1))
             y = -y;
         lines[i] = x;
         if (i + 1 < count)
             lines[i + 1] = y;
-        if (Bits.Overrun())
-            return;
+        if (bits.Overrun())
+            return bits;
     }
+    return bits;
 }
 
 // Returns the lines up to and including the last nonzero one.
-int L3HuffmanQuads(std::int32_t* lines, int maxLines, int bitsLeft, int tableSelect)
+BitReader HuffmanQuads(BitReader bits, std::int32_t* lines, int maxLines, int bitsLeft, int tableSelect, int& found)
 {
     const int quads = maxLines / 4;
     int done = 0;
@@ -237,22 +244,22 @@ int L3HuffmanQuads(std::int32_t* lines, int maxLines, int bitsLeft, int tableSel
     while (done < quads && (tableSelect == 0 ? bitsLeft > 0 : bitsLeft >= 4)) {
         int value;
         if (tableSelect == 0) {
-            Bits.Ensure(10);
-            const std::uint8_t e = Count1TableA[Bits.PeekBits(6)];
+            bits.Ensure(10);
+            const std::uint8_t e = Count1TableA[bits.PeekBits(6)];
             const int length = e >> 4;
-            Bits.DropBits(length);
+            bits.DropBits(length);
             bitsLeft -= length;
             value = e & 15;
         } else {
-            Bits.Ensure(8);
-            value = static_cast<int>(Bits.GetBitsNoRefill(4)) ^ 15;
+            bits.Ensure(8);
+            value = static_cast<int>(bits.GetBitsNoRefill(4)) ^ 15;
             bitsLeft -= 4;
         }
         std::int32_t* q = lines + 4 * done;
         for (int i = 0; i < 4; ++i) {
             int v = (value >> (3 - i)) & 1;
             if (v) {
-                if (Bits.GetBits(1))
+                if (bits.GetBits(1))
                     v = -1;
                 --bitsLeft;
             }
@@ -263,16 +270,29 @@ int L3HuffmanQuads(std::int32_t* lines, int maxLines, int bitsLeft, int tableSel
             lastXY = (value & 3) != 0;
         }
         ++done;
-        if (Bits.Overrun())
+        if (bits.Overrun())
             break;
     }
     if (bitsLeft < 0 && done > 0) {
         std::int32_t* q = lines + 4 * (done - 1);
         q[0] = q[1] = q[2] = q[3] = 0;
     }
-    if (last < 0)
-        return 0;
-    return 4 * last + (lastXY ? 4 : 2);
+    found = last < 0 ? 0 : 4 * last + (lastXY ? 4 : 2);
+    return bits;
+}
+
+}  // namespace
+
+void L3HuffmanPairs(std::int32_t* lines, int count, int tableSelect)
+{
+    Bits = HuffmanPairs(Bits, lines, count, tableSelect);
+}
+
+int L3HuffmanQuads(std::int32_t* lines, int maxLines, int bitsLeft, int tableSelect)
+{
+    int found = 0;
+    Bits = HuffmanQuads(Bits, lines, maxLines, bitsLeft, tableSelect, found);
+    return found;
 }
 
 namespace {
