@@ -101,6 +101,18 @@ extern std::uint8_t Count1TableA[64];
 void L3ReconstructGranule(std::uint8_t* pcm, int slot);
 void BuildLayer3ReconstructionTables();
 
+// The long transform's 18 distinct outputs h of 18 lines (Layer3Reconstruct):
+// every output sums its products line after line in single precision, a
+// product and then a sum per step, so every form gives the same bits.
+inline constexpr int LongTransformColumns = 24;
+using LongTransformRoutine = void (*)(const float* lines, const float (*table)[LongTransformColumns], float* h);
+// The eight-wide form built for AVX; null when the processor lacks it.
+LongTransformRoutine WideLongTransform();
+// Whether the long transform runs eight outputs at a time where the
+// processor can (the default), or four; both give the same bytes. True when
+// the wide form is in use.
+bool UseWideLayer3Transform(bool wide);
+
 // Huffman-coded spectrum through the decoder's bit reader: `count` lines of
 // pairs with a big-value table, and count1 quadruples, which return the lines
 // up to and including the last nonzero one.

@@ -28,9 +28,10 @@ float ShortWindow[12];
 // one input line updates a whole row of outputs. The long transform is
 // x[n] = sum X[k] cos(pi / 72 (2n + 19)(2k + 1)); its outputs repeat,
 // x[17 - n] = -x[n] and x[53 - n] = x[n] (n < 9 and 18 <= n < 27), so only
-// x[0..8] and x[18..26] are summed: HalfCos36[k] holds their 18 columns.
+// x[0..8] and x[18..26] are summed: HalfCos36[k] holds their 18 columns
+// (and zeros up to 24, for the eight-wide form).
 // Cos12[k][i] = cos(pi / 24 (2i + 7)(2k + 1)).
-float HalfCos36[18][18];
+float HalfCos36[18][LongTransformColumns];
 float Cos12[6][12];
 
 inline float Requantise(float factor, std::int32_t v)
@@ -243,7 +244,7 @@ void Antialias(int c, int g)
 // The 18 distinct outputs of the long transform of `lines`: each output
 // sums its products line after line, skipping zero lines, in single
 // precision. The SSE2 form keeps four outputs a register, the same sums.
-void LongTransform(const float* lines, float* h)
+void LongTransformBaseline(const float* lines, const float (*table)[LongTransformColumns], float* h)
 {
 #if defined(__SSE2__)
     __m128 a = _mm_setzero_ps(), b = a, c = a, d = a;
@@ -253,7 +254,7 @@ void LongTransform(const float* lines, float* h)
         if (v == 0)
             continue;
         const __m128 vv = _mm_set1_ps(v);
-        const float* row = HalfCos36[k];
+        const float* row = table[k];
         a = _mm_add_ps(a, _mm_mul_ps(vv, _mm_loadu_ps(row)));
         b = _mm_add_ps(b, _mm_mul_ps(vv, _mm_loadu_ps(row + 4)));
         c = _mm_add_ps(c, _mm_mul_ps(vv, _mm_loadu_ps(row + 8)));
@@ -275,10 +276,14 @@ void LongTransform(const float* lines, float* h)
         if (v == 0)
             continue;
         for (int i = 0; i < 18; ++i)
-            h[i] += v * HalfCos36[k][i];
+            h[i] += v * table[k][i];
     }
 #endif
 }
+
+// The form in use: this build's, or the eight-wide one where the processor
+// runs it.
+LongTransformRoutine LongTransform = LongTransformBaseline;
 
 // The hybrid filter bank of one channel into `out` (18 slots x 32 sub-bands).
 // Returns the lines written, in whole sub-bands.
@@ -309,7 +314,7 @@ int Hybrid(int c, int g, float* out)
         float* lines = X + 18 * sb;
         float* o = overlap + 18 * sb;
         float h[18];
-        LongTransform(lines, h);
+        LongTransform(lines, HalfCos36, h);
         float x[36];
         for (int i = 0; i < 9; ++i) {
             x[i] = h[i] * w[i];
@@ -356,6 +361,17 @@ int Hybrid(int c, int g, float* out)
     return written * 18;
 }
 
+}  // namespace
+
+bool UseWideLayer3Transform(bool wide)
+{
+    const LongTransformRoutine routine = wide ? WideLongTransform() : nullptr;
+    LongTransform = routine != nullptr ? routine : LongTransformBaseline;
+    return routine != nullptr;
+}
+
+namespace {
+
 void InvertFrequencies(float* out, int lines)
 {
     const int bands = std::min((lines + 17) / 18, 32);
@@ -376,6 +392,7 @@ void SynthesizeChannel(int c, int g, std::uint8_t* pcm, int outputChannel)
 
 void BuildLayer3ReconstructionTables()
 {
+    UseWideLayer3Transform(true);
     const double pi = 4.0 * std::atan(1.0);
     for (int i = 0; i < 262; ++i)
         GlobalGain[i] = static_cast<float>(std::pow(2.0, (i - 156) / 4.0));

@@ -8,6 +8,8 @@
 
 #include "TestData.h"
 #include "core/MpegStreamFeed.h"
+#include "decoder/Layer3.h"
+#include "decoder/Synthesis.h"
 
 namespace {
 
@@ -92,6 +94,30 @@ INSTANTIATE_TEST_SUITE_P(LayerII, Conformance,
 INSTANTIATE_TEST_SUITE_P(LayerIII, Conformance,
                          ::testing::Values("l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-hecommon",
                                            "l3-si", "l3-si_block", "l3-nonstandard-apetag", "M2L3_bitrate_24_all"));
+
+// The baseline forms of the synthesis window and the Layer III transform
+// and the wide ones the processor may run give the same bytes on every
+// stream of each layer.
+TEST(Conformance, EveryFormOfTheArithmeticGivesTheSameBytes)
+{
+    for (const char* name : {"l1-fl8", "l2-fl10", "l2-test32", "l3-compl", "l3-he_44khz", "l3-he_mode", "l3-si_block",
+                             "M2L3_bitrate_24_all", "M2L3_compl24"}) {
+        auto stream = ReadInput(std::string("conformance/") + name + ".bit");
+        ASSERT_FALSE(stream.empty()) << name;
+        std::vector<std::int16_t> forms[2];
+        for (bool wide : {false, true}) {
+            MpegInit();
+            const bool synthesis = UseWideSynthesis(wide), transform = UseWideLayer3Transform(wide);
+            if (wide && name[1] == '1')
+                std::printf("wide synthesis %s, wide Layer III transform %s on this processor\n",
+                            synthesis ? "in use" : "not available", transform ? "in use" : "not available");
+            forms[wide ? 1 : 0] = Decode(stream);
+        }
+        EXPECT_FALSE(forms[0].empty()) << name;
+        EXPECT_TRUE(forms[0] == forms[1]) << name;
+    }
+    MpegInit();
+}
 
 // Streams with content above the decoded lines: the highest sub-band and the
 // top scale-factor band of the low sampling frequencies are left out, which
