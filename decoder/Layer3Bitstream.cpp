@@ -191,6 +191,19 @@ namespace {
 // held in registers, while the global one might be what their stores into
 // the lines change for all the compiler knows, and would be reloaded after
 // each store.
+// The longest code of the pair tables.
+constexpr int MaxPairCodeBits = 19;
+
+// v with the sign bit that follows a nonzero value (held already), without
+// a branch on the value.
+inline int TakeSign(BitReader& bits, int v)
+{
+    const int present = v != 0 ? 1 : 0;
+    bits.Bits -= present;
+    const int negative = static_cast<int>((std::uint64_t{bits.Accumulator} >> bits.Bits) & static_cast<std::uint64_t>(present));
+    return (v ^ -negative) + negative;
+}
+
 BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int tableSelect)
 {
     if (count <= 0)
@@ -201,6 +214,29 @@ BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int table
         return bits;
     }
     const int rootWidth = static_cast<int>(d.Table[0]);
+    if (d.Linbits == 0) {
+        // Every code, with its two signs, fits in what one refill holds.
+        for (int i = 0; i < count; i += 2) {
+            bits.Ensure(MaxPairCodeBits + 2);
+            const std::uint32_t* level = d.Table + 1;
+            int width = rootWidth;
+            std::uint32_t entry;
+            while ((entry = level[bits.PeekBits(width)]) & LinkFlag) {
+                bits.DropBits(width);
+                width = static_cast<int>((entry >> 24) & 0x7F);
+                level = d.Table + (entry & 0xFFFFFF);
+            }
+            bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+            const int x = TakeSign(bits, static_cast<int>((entry >> 8) & 0xFF));
+            const int y = TakeSign(bits, static_cast<int>(entry & 0xFF));
+            lines[i] = x;
+            if (i + 1 < count)
+                lines[i + 1] = y;
+            if (bits.Overrun())
+                return bits;
+        }
+        return bits;
+    }
     for (int i = 0; i < count; i += 2) {
         const std::uint32_t* level = d.Table + 1;
         int width = rootWidth;
