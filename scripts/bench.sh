@@ -2,7 +2,8 @@
 # Decoder speed against mpg123, in one run, on files made here: a 120-second
 # test signal encoded as Layer III at 192 kbit/s and at VBR quality 2 (lame),
 # and as Layer II at 256 kbit/s (twolame). Prints each file's CPU times and
-# their ratio (above 1: tarvel-decode is slower).
+# their ratio (above 1: tarvel-decode is slower). BENCH_PROFILE=1 adds where
+# tarvel-decode spends its time on each file, by function (perf).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,3 +27,12 @@ fi
 for f in layer3-192.mp3 layer3-v2.mp3 layer2-256.mp2; do
   scripts/bench-decode.sh "$dir/$f" "${BENCH_ROUNDS:-3}"
 done
+if [ "${BENCH_PROFILE:-0}" = 1 ]; then
+  command -v perf >/dev/null || { echo "bench: the profile needs perf (linux-perf)" >&2; exit 1; }
+  for f in layer3-192.mp3 layer3-v2.mp3 layer2-256.mp2; do
+    echo "where the time goes, $f:"
+    perf record -q -o "$dir/perf.data" build/native/bin/tarvel-decode --raw "$dir/$f" /dev/null >/dev/null 2>&1
+    perf report -i "$dir/perf.data" --stdio --sort symbol 2>/dev/null | grep -v '^#' | grep -v '^$' | head -8 |
+      sed -E -e 's/\(anonymous namespace\):://g' -e 's/ +- +- *$//' -e 's/\[\.\] //' -e 's/^ */  /'
+  done
+fi
