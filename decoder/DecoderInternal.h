@@ -35,6 +35,11 @@ void ResetSynthesis();
 OutputRoutine SelectFrameOutput(const FrameHeader* header);
 // Layer III output: mono when `mono`, else the per-channel stereo routine.
 OutputRoutine SelectGranuleOutput(bool mono);
+// Layer III output of both channels' granules at once (left, right, pcm):
+// the same bytes as the per-channel routine on each.
+using PairOutputRoutine = void (*)(const float* left, const float* right, std::uint8_t* pcm);
+PairOutputRoutine SelectGranulePairOutput();
+extern PairOutputRoutine OutputPair;
 
 // Layers I and II.
 void BuildLayer12Tables();

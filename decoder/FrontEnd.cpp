@@ -8,6 +8,7 @@ float SubbandBuffer[SubbandValues + 128];
 BitReader Bits;
 DecoderOptions Options = {0, 0, 24000};
 OutputRoutine Output = nullptr;
+PairOutputRoutine OutputPair = nullptr;
 std::int32_t CurrentFrameBytes = 0;
 
 // kbit/s by [MPEG-1 = 0, MPEG-2 and 2.5 = 1][layer - 1][index].

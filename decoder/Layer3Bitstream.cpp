@@ -419,6 +419,7 @@ int L3SetupStream(const FrameHeader* header)
     const int selection = Options.OutputFlags & 3;
     const bool mono = header->Mode == 3 || selection != 0;
     Output = SelectGranuleOutput(mono);
+    OutputPair = SelectGranulePairOutput();
     L3.ChannelHandler = header->Mode == 3 ? 0 : selection == 0 ? 1 : selection == 1 ? 2 : selection == 2 ? 0 : 3;
     std::memset(L3.Spectrum, 0, sizeof L3.Spectrum);
     std::memset(L3.Quantised, 0, sizeof L3.Quantised);

@@ -505,10 +505,21 @@ void L3ReconstructGranule(std::uint8_t* pcm, int g)
         SynthesizeChannel(0, g, pcm, 0);
         break;
     case 1:
-        for (int c = 0; c < channels; ++c)
-            SynthesizeChannel(c, g, pcm, c);
-        if (channels == 1)
-            Output(L3.HybridOutput, pcm, 1);  // a single-channel frame in a stereo stream
+        if (channels == 2) {
+            // Both filter banks first, then both channels through the
+            // synthesis together.
+            float* outputs[2] = {L3.HybridOutput, L3.MixOutput};
+            for (int c = 0; c < 2; ++c) {
+                const int lines = Hybrid(c, g, outputs[c]);
+                L3.NonzeroCount[g][c] = lines;
+                InvertFrequencies(outputs[c], lines);
+            }
+            OutputPair(outputs[0], outputs[1], pcm);
+        } else {
+            // A single-channel frame in a stereo stream: on both sides.
+            SynthesizeChannel(0, g, pcm, 0);
+            Output(L3.HybridOutput, pcm, 1);
+        }
         break;
     case 3:
         SynthesizeChannel(channels > 1 ? 1 : 0, g, pcm, 0);

@@ -31,14 +31,16 @@ namespace {
 // Each ring holds its 512 >> s values twice (entry x again at x + (512 >> s)),
 // so that the windowing reads straight runs without wrapping.
 struct SynthesisState {
-    double Ring[2][1024];  // values of single precision, held as double
-    double Mirror[2][1024];  // the same backwards (SynthesisWindow.h)
+    // Aligned so that the window's loads of whole runs never straddle two
+    // cache lines.
+    alignas(64) double Ring[2][1024];  // values of single precision, held as double
+    alignas(64) double Mirror[2][1024 + 16];  // the same backwards (SynthesisWindow.h)
     std::int32_t Position[2];
 };
 SynthesisState Synth;
 
-// The windowing in use: this build's, or the wide one the processor runs.
-const WindowRoutine (*WindowRoutines)[3] = ThisBuildsRoutines;
+// The windowing in use: this build's, or a wider one the processor runs.
+const WindowRoutines* Window = &ThisBuildsRoutines;
 
 
 // One butterfly stage over blocks of Size values: sums in the first half of
@@ -104,14 +106,14 @@ inline void Dct(const float* x, float* out)
 
 enum class Arrangement { Mono, Stereo, Mix, Left, Right };
 
-// One channel's slot: gather, transform into the ring, window into PCM.
-template <int Shift, bool Bits8>
-inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out, int step)
+// One channel's slot transformed into its ring at `position`.
+template <int Shift>
+inline void TransformIntoRing(float* x, int ring_, int position)
 {
     constexpr int N = 32 >> Shift, R = 512 >> Shift;
     if constexpr (N == 16)
         x[15] = 0;  // sub-band 15 does not contribute at half rate
-    constexpr int M = 2 * R - 1;
+    constexpr int M = 2 * R;
     double* ring = Synth.Ring[ring_];
     double* mirror = Synth.Mirror[ring_];
     float values[N];
@@ -120,7 +122,23 @@ inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out,
         ring[position + m] = ring[position + R + m] = values[m];
         mirror[M - position - m] = mirror[M - position - R - m] = values[m];
     }
-    WindowRoutines[Bits8 ? 1 : 0][Shift](ring, mirror, position, out, step);
+}
+
+// One channel's slot: gather, transform into the ring, window into PCM.
+template <int Shift, bool Bits8>
+inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out, int step)
+{
+    TransformIntoRing<Shift>(x, ring_, position);
+    Window->Single[Bits8 ? 1 : 0][Shift](Synth.Ring[ring_], Synth.Mirror[ring_], position, out, step);
+}
+
+// Both channels' slots windowed together, interleaved into `out`.
+template <int Shift, bool Bits8>
+inline void WindowBoth(const int positions[2], std::uint8_t* out)
+{
+    const double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
+    const double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
+    Window->Pair[Bits8 ? 1 : 0][Shift](rings, mirrors, positions, out);
 }
 
 template <Arrangement A, bool Bits8, int Shift>
@@ -135,8 +153,10 @@ void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
             for (int c = 0; c < 2; ++c) {
                 for (int k = 0; k < N; ++k)
                     x[k] = samples[2 * k + c];
-                SynthesizeSlot<Shift, Bits8>(x, c, p, pcm + c * SampleBytes, 2);
+                TransformIntoRing<Shift>(x, c, p);
             }
+            const int positions[2] = {p, p};
+            WindowBoth<Shift, Bits8>(positions, pcm);
             pcm += 2 * N * SampleBytes;
         } else {
             for (int k = 0; k < N; ++k) {
@@ -173,6 +193,32 @@ void OutGranule(const float* samples, std::uint8_t* pcm, std::int32_t channel)
         Synth.Position[c] = (p - N) & Mask;
     }
 }
+
+// Both channels' granules (18 slots x 32 sub-bands each) into interleaved
+// PCM, each slot of both channels windowed together.
+template <bool Bits8, int Shift>
+void OutGranulePair(const float* left, const float* right, std::uint8_t* pcm)
+{
+    constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
+    constexpr int SampleBytes = Bits8 ? 1 : 2;
+    float x[32];
+    for (int slot = 0; slot < 18; ++slot, left += 32, right += 32) {
+        const int positions[2] = {Synth.Position[0], Synth.Position[1]};
+        std::memcpy(x, left, N * sizeof(float));
+        TransformIntoRing<Shift>(x, 0, positions[0]);
+        std::memcpy(x, right, N * sizeof(float));
+        TransformIntoRing<Shift>(x, 1, positions[1]);
+        WindowBoth<Shift, Bits8>(positions, pcm);
+        pcm += 2 * N * SampleBytes;
+        for (int c = 0; c < 2; ++c)
+            Synth.Position[c] = (positions[c] - N) & Mask;
+    }
+}
+
+constexpr PairOutputRoutine GranulePairs[2][3] = {
+    {OutGranulePair<false, 0>, OutGranulePair<false, 1>, OutGranulePair<false, 2>},
+    {OutGranulePair<true, 0>, OutGranulePair<true, 1>, OutGranulePair<true, 2>},
+};
 
 // Index 6b + 2s + c: b = 8-bit, s = rate shift, c = two-channel entry.
 template <template <bool, int> class Pick>
@@ -212,11 +258,20 @@ constexpr OutputRoutine FrameSelections[2][3][3] = {
 WindowTaps SynthTaps[3];
 float SynthWindow[264];
 
-bool UseWideSynthesis(bool wide)
+bool UseSynthesisPath(SynthesisPath path)
 {
-    const WindowRoutine(*routines)[3] = wide ? WideWindowRoutines() : nullptr;
-    WindowRoutines = routines != nullptr ? routines : ThisBuildsRoutines;
+    const WindowRoutines* routines = path == SynthesisPath::Avx512 ? Avx512WindowRoutines()
+                                     : path == SynthesisPath::Avx2 ? Avx2WindowRoutines()
+                                                                   : &ThisBuildsRoutines;
+    Window = routines != nullptr ? routines : &ThisBuildsRoutines;
     return routines != nullptr;
+}
+
+SynthesisPath WidestSynthesisPath()
+{
+    return Avx512WindowRoutines() != nullptr ? SynthesisPath::Avx512
+           : Avx2WindowRoutines() != nullptr ? SynthesisPath::Avx2
+                                             : SynthesisPath::Baseline;
 }
 
 void BuildSynthesisTables()
@@ -240,7 +295,7 @@ void BuildSynthesisTables()
                 taps.Second[i][k] = SynthWindow[16 * (16 - (k << shift)) + 15 - i];
         }
     }
-    UseWideSynthesis(true);
+    UseSynthesisPath(WidestSynthesisPath());
 }
 
 void ResetSynthesis()
@@ -262,6 +317,11 @@ OutputRoutine SelectGranuleOutput(bool mono)
 {
     const int bits8 = (Options.OutputFlags & 8) ? 1 : 0;
     return SelectionTable<GranuleRoutines>[6 * bits8 + 2 * Options.RateShift + (mono ? 0 : 1)];
+}
+
+PairOutputRoutine SelectGranulePairOutput()
+{
+    return GranulePairs[(Options.OutputFlags & 8) ? 1 : 0][Options.RateShift];
 }
 
 std::int32_t SynthesisPosition(int channel)

@@ -21,10 +21,16 @@
     to[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
-// Whether the synthesis windows four sums at a time (AVX2 with FMA) where
-// the processor can, or always two at a time; both give the same bytes.
-// True when the wide form is in use. It is chosen when the tables are built.
-bool UseWideSynthesis(bool wide);
+// The forms of the synthesis window, narrowest first: two sums at a time
+// (SSE2, every x86-64 processor), four (AVX2 with FMA) or eight (AVX-512).
+// All give the same bytes; the widest the processor runs is chosen when the
+// tables are built.
+enum class SynthesisPath { Baseline, Avx2, Avx512 };
+// Uses `path` and returns true when the processor runs it; otherwise the
+// baseline is used and false returned.
+bool UseSynthesisPath(SynthesisPath path);
+// The widest form the processor runs.
+SynthesisPath WidestSynthesisPath();
 
 // The synthesis position of a channel (for tests).
 std::int32_t SynthesisPosition(int channel);

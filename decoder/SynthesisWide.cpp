@@ -2,12 +2,12 @@
 // only on a processor that has both.
 #include "decoder/SynthesisWindow.h"
 
-const WindowRoutine (*WideWindowRoutines())[3]
+const WindowRoutines* Avx2WindowRoutines()
 {
 #if defined(__AVX2__) && defined(__FMA__)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
-        return ThisBuildsRoutines;
+        return &ThisBuildsRoutines;
 #endif
     return nullptr;
 }

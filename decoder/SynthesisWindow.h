@@ -3,16 +3,16 @@
 // sum in double precision and rounds the new sum to single precision; the
 // sums are held in double registers but always hold single-precision values.
 //
-// Included by two translation units: the baseline build (SSE2, two sums per
-// register) and one built for AVX2 with FMA (four sums per register). A
-// product of two single-precision values is exact in double precision, so a
-// fused multiply-add followed by the rounding gives the same sums, and both
-// give the same bytes. Everything here has internal linkage, so the two
-// builds never mix.
+// Included by three translation units: the baseline build (SSE2, two sums
+// per register), one built for AVX2 with FMA (four) and one for AVX-512
+// (eight). A product of two single-precision values is exact in double
+// precision, so a fused multiply-add followed by the rounding gives the same
+// sums, and all give the same bytes. Everything here has internal linkage,
+// so the builds never mix.
 #pragma once
 
 #include <cstdint>
-#if defined(__AVX2__) && defined(__FMA__)
+#if (defined(__AVX2__) || defined(__AVX512F__)) && defined(__FMA__)
 #include <immintrin.h>
 #elif defined(__SSE2__)
 #include <emmintrin.h>
@@ -34,16 +34,40 @@ extern float SynthWindow[264];
 
 // Windows the ring at position p into 32 >> shift samples, written to
 // out[0], out[step], out[2 step], ... The mirror holds the ring backwards
-// (ring[x] at mirror[M - x], M = 2 (512 >> shift) - 1), so that runs read
-// downwards through the ring are straight loads too.
+// (ring[x] at mirror[M - x], M = 2 (512 >> shift)), so that runs read
+// downwards through the ring are straight loads too, and at full and half
+// rate start on a multiple of eight like the upward ones.
 using WindowRoutine = void (*)(const double* ring, const double* mirror, int p, std::uint8_t* out, int step);
-// The AVX2 routines, by 8-bit output and rate shift; null when the
-// processor lacks AVX2 or FMA, or the build has no such routines.
-const WindowRoutine (*WideWindowRoutines())[3];
+// Both channels of a stereo slot at once (the rings and mirrors of channel 0
+// and 1 at their positions), interleaved into out: channel 0's samples at
+// out, channel 1's one sample size later.
+using WindowPairRoutine = void (*)(const double* const ring[2], const double* const mirror[2], const int p[2],
+                                   std::uint8_t* out);
+// One build's routines, by 8-bit output and rate shift.
+struct WindowRoutines {
+    WindowRoutine Single[2][3];
+    WindowPairRoutine Pair[2][3];
+};
+// The routines built for AVX2 with FMA and for AVX-512; null when the
+// processor lacks what they need, or the build has no such routines.
+const WindowRoutines* Avx2WindowRoutines();
+const WindowRoutines* Avx512WindowRoutines();
 
 namespace {
 
-#if defined(__AVX2__) && defined(__FMA__)
+#if defined(__AVX512F__) && defined(__FMA__)
+struct Lanes {
+    static constexpr int Width = 8;
+    __m512d Value;
+    static Lanes Zero() { return {_mm512_setzero_pd()}; }
+    static Lanes Load(const double* p) { return {_mm512_loadu_pd(p)}; }
+    void Accumulate(Lanes w, Lanes v)
+    {
+        Value = _mm512_cvtps_pd(_mm512_cvtpd_ps(_mm512_fmadd_pd(w.Value, v.Value, Value)));
+    }
+    void Store(float* p) const { _mm256_storeu_ps(p, _mm512_cvtpd_ps(Value)); }
+};
+#elif defined(__AVX2__) && defined(__FMA__)
 struct Lanes {
     static constexpr int Width = 4;
     __m256d Value;
@@ -87,48 +111,64 @@ struct Lanes {
 #endif
 
 // The samples of one half are summed Width at a time, tap after tap, each
-// in the order of the standard's sum.
-template <int Shift, bool Bits8>
-void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out, int step)
+// in the order of the standard's sum; the sums of C channels at once.
+template <int Shift, int C>
+void WindowSums(const double* const V[C], const double* const mirror[C], const int p[C], float sums[C][64])
 {
-    constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width, M = 2 * (512 >> Shift) - 1;
-    // Ring values x, x - 1, x - 2, ... in one load.
-    const auto downFrom = [mirror](int x) { return Lanes::Load(mirror + M - x); };
-    // All the sums of a half advance together: the independent sums overlap
-    // in the processor instead of waiting for one another.
+    constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width, M = 2 * (512 >> Shift);
+    // Ring values x, x - 1, x - 2, ... of channel c in one load.
+    const auto downFrom = [mirror](int c, int x) { return Lanes::Load(mirror[c] + M - x); };
+    // All the sums of both halves (and channels) advance together: the
+    // independent sums overlap in the processor instead of waiting for one
+    // another.
     constexpr int Groups = H / W > 0 ? H / W : 1;
     const WindowTaps& taps = SynthTaps[Shift];
     const float* middleTaps = SynthWindow + 256;
-    float sums[N + W];
 
-    // Both halves advance together too: twice the independent sums.
-    Lanes first[Groups], second[Groups];
-    for (int q = 0; q < Groups; ++q)
-        first[q] = second[q] = Lanes::Zero();
+    Lanes first[C][Groups], second[C][Groups];
+    for (int c = 0; c < C; ++c)
+        for (int q = 0; q < Groups; ++q)
+            first[c][q] = second[c][q] = Lanes::Zero();
     for (int i = 0; i < 8; ++i) {
-        const int a = p + H + 2 * N * i;      // a + j
-        const int b = p + H + N + 2 * N * i;  // b - j
-        const int c = p + N + 2 * N * i;      // c - k and c + k
         for (int q = 0; q < Groups; ++q) {
             const int j = q * W;
-            first[q].Accumulate(Lanes::Load(taps.First[2 * i] + j), Lanes::Load(V + a + j));
-            // Lane 0 of the second half has zero taps: whole runs of H
-            // lanes, sample H + k at lane k.
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * i] + j), downFrom(c - j));
-            first[q].Accumulate(Lanes::Load(taps.First[2 * i + 1] + j), downFrom(b - j));
-            second[q].Accumulate(Lanes::Load(taps.Second[2 * i + 1] + j), Lanes::Load(V + c + j));
+            const Lanes firstEven = Lanes::Load(taps.First[2 * i] + j);
+            const Lanes firstOdd = Lanes::Load(taps.First[2 * i + 1] + j);
+            const Lanes secondEven = Lanes::Load(taps.Second[2 * i] + j);
+            const Lanes secondOdd = Lanes::Load(taps.Second[2 * i + 1] + j);
+            for (int c = 0; c < C; ++c) {
+                const int a = p[c] + H + 2 * N * i;      // a + j
+                const int b = p[c] + H + N + 2 * N * i;  // b - j
+                const int d = p[c] + N + 2 * N * i;      // d - k and d + k
+                first[c][q].Accumulate(firstEven, Lanes::Load(V[c] + a + j));
+                // Lane 0 of the second half has zero taps: whole runs of H
+                // lanes, sample H + k at lane k.
+                second[c][q].Accumulate(secondEven, downFrom(c, d - j));
+                first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
+                second[c][q].Accumulate(secondOdd, Lanes::Load(V[c] + d + j));
+            }
         }
     }
-    for (int q = 0; q < Groups; ++q) {
-        first[q].Store(sums + q * W);
-        second[q].Store(sums + H + q * W);
-    }
-
-    float middle = 0;
+    float middle[C];
+    for (int c = 0; c < C; ++c)
+        middle[c] = 0;
     for (int i = 0; i < 8; ++i)
-        middle = static_cast<float>(middle + static_cast<double>(middleTaps[i]) * V[p + N + 2 * N * i]);
-    sums[H] = middle;
+        for (int c = 0; c < C; ++c)
+            middle[c] = static_cast<float>(middle[c] + static_cast<double>(middleTaps[i]) * V[c][p[c] + N + 2 * N * i]);
+    for (int c = 0; c < C; ++c) {
+        for (int q = 0; q < Groups; ++q)
+            first[c][q].Store(sums[c] + q * W);
+        // After the first half: lanes of it past H are spare.
+        for (int q = 0; q < Groups; ++q)
+            second[c][q].Store(sums[c] + H + q * W);
+        sums[c][H] = middle[c];
+    }
+}
 
+// The sums of a slot as samples at out, out + step, ...
+template <int N, bool Bits8>
+void StoreSums(const float* sums, std::uint8_t* out, int step)
+{
     std::int32_t values[N];
 #if defined(__SSE2__)
     // PcmValue four at a time: a NaN or a sum from 32767 up gives 32767 (the
@@ -152,10 +192,39 @@ void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out,
     }
 }
 
-// This build's routines, by 8-bit output and rate shift.
-constexpr WindowRoutine ThisBuildsRoutines[2][3] = {
-    {WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
-    {WindowSlot<0, true>, WindowSlot<1, true>, WindowSlot<2, true>},
+template <int Shift, bool Bits8>
+void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out, int step)
+{
+    float sums[1][64];
+    const double* const rings[1] = {V};
+    const double* const mirrors[1] = {mirror};
+    const int positions[1] = {p};
+    WindowSums<Shift, 1>(rings, mirrors, positions, sums);
+    StoreSums<(32 >> Shift), Bits8>(sums[0], out, step);
+}
+
+template <int Shift, bool Bits8>
+void WindowPair(const double* const V[2], const double* const mirror[2], const int p[2], std::uint8_t* out)
+{
+    float sums[2][64];
+#if defined(__AVX512F__)
+    // Registers enough for both channels' sums at once, and four chains of
+    // them would leave the processor waiting on each rounding.
+    WindowSums<Shift, 2>(V, mirror, p, sums);
+#else
+    WindowSums<Shift, 1>(V, mirror, p, sums);
+    WindowSums<Shift, 1>(V + 1, mirror + 1, p + 1, sums + 1);
+#endif
+    StoreSums<(32 >> Shift), Bits8>(sums[0], out, 2);
+    StoreSums<(32 >> Shift), Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
+}
+
+// This build's routines.
+constexpr WindowRoutines ThisBuildsRoutines = {
+    {{WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
+     {WindowSlot<0, true>, WindowSlot<1, true>, WindowSlot<2, true>}},
+    {{WindowPair<0, false>, WindowPair<1, false>, WindowPair<2, false>},
+     {WindowPair<0, true>, WindowPair<1, true>, WindowPair<2, true>}},
 };
 
 }  // namespace

@@ -111,9 +111,10 @@ TEST(Synthesis, TruncatesTowardZeroThenClamps)
     // gives 32767 in every sample that reads it (all but the middle one, 16,
     // which reads only the earlier, silent slots), in either form of the
     // window.
-    for (bool wide : {false, true}) {
+    for (SynthesisPath path : {SynthesisPath::Baseline, SynthesisPath::Avx2, SynthesisPath::Avx512}) {
         MpegInit();
-        UseWideSynthesis(wide);
+        if (!UseSynthesisPath(path))
+            continue;
         ResetSynthesis();
         FrameHeader header{};
         header.Mode = 3;
@@ -121,9 +122,9 @@ TEST(Synthesis, TruncatesTowardZeroThenClamps)
         std::vector<std::uint8_t> pcm(64);
         SelectFrameOutput(&header)(samples.data(), pcm.data(), 1);
         for (std::size_t i = 0; i < 32; ++i)
-            EXPECT_EQ(Sample(pcm, i), i == 16 ? 0 : 32767) << "sample " << i << (wide ? ", wide" : "");
+            EXPECT_EQ(Sample(pcm, i), i == 16 ? 0 : 32767) << "sample " << i << ", form " << static_cast<int>(path);
     }
-    UseWideSynthesis(true);
+    UseSynthesisPath(WidestSynthesisPath());
 }
 
 TEST(Synthesis, EightBitOutputAndReducedRates)
@@ -165,9 +166,10 @@ TEST(Synthesis, EightBitOutputAndReducedRates)
     MpegSetOptions(&options);
 }
 
-// The window in two sums at a time and in four (where the processor has
-// AVX2 and FMA) gives the same bytes for every rate, width and channel count.
-TEST(Synthesis, TheWideWindowGivesTheSameBytes)
+// The window in two sums at a time, in four (AVX2 with FMA) and in eight
+// (AVX-512), where the processor has them, gives the same bytes for every
+// rate, width and channel count.
+TEST(Synthesis, TheWideWindowsGiveTheSameBytes)
 {
     MpegInit();
     std::vector<float> samples(64 * 360);
@@ -176,8 +178,8 @@ TEST(Synthesis, TheWideWindowGivesTheSameBytes)
         seed = seed * 1103515245u + 12345u;
         s = static_cast<float>(static_cast<std::int32_t>(seed >> 8) % 40000) * 0.5f;
     }
-    auto run = [&](bool wide, int shift, int flags, int mode) {
-        UseWideSynthesis(wide);
+    auto run = [&](SynthesisPath path, int shift, int flags, int mode) {
+        UseSynthesisPath(path);
         DecoderOptions options{shift, flags, 24000};
         MpegSetOptions(&options);
         ResetSynthesis();
@@ -185,16 +187,28 @@ TEST(Synthesis, TheWideWindowGivesTheSameBytes)
         header.Mode = mode;
         std::vector<std::uint8_t> pcm(360 * 32 * 2 * 2);
         SelectFrameOutput(&header)(samples.data(), pcm.data(), 360);
+        // Layer III's routines too: a channel at a time, and both together.
+        std::vector<std::uint8_t> granules(18 * 32 * 2 * 2 * 2);
+        SelectGranuleOutput(false)(samples.data(), granules.data(), 0);
+        SelectGranuleOutput(false)(samples.data() + 576, granules.data(), 1);
+        SelectGranulePairOutput()(samples.data() + 1152, samples.data() + 1728, granules.data() + granules.size() / 2);
+        pcm.insert(pcm.end(), granules.begin(), granules.end());
         return pcm;
     };
-    const bool available = UseWideSynthesis(true);
-    std::printf("the wide window is %s on this processor\n", available ? "in use" : "not available");
-    for (int shift : {0, 1, 2})
-        for (int flags : {0, 8})
-            for (int mode : {0, 3})
-                EXPECT_EQ(run(false, shift, flags, mode), run(true, shift, flags, mode))
-                    << "shift " << shift << " flags " << flags << " mode " << mode;
-    UseWideSynthesis(true);
+    for (SynthesisPath path : {SynthesisPath::Avx2, SynthesisPath::Avx512}) {
+        const bool available = UseSynthesisPath(path);
+        std::printf("form %d of the window is %s on this processor\n", static_cast<int>(path),
+                    available ? "in use" : "not available");
+        if (!available)
+            continue;
+        for (int shift : {0, 1, 2})
+            for (int flags : {0, 8})
+                for (int mode : {0, 3})
+                    EXPECT_EQ(run(SynthesisPath::Baseline, shift, flags, mode), run(path, shift, flags, mode))
+                        << "form " << static_cast<int>(path) << " shift " << shift << " flags " << flags << " mode "
+                        << mode;
+    }
+    UseSynthesisPath(WidestSynthesisPath());
     DecoderOptions defaults{0, 0, 24000};
     MpegSetOptions(&defaults);
 }
