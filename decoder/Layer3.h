@@ -89,9 +89,14 @@ extern const std::int32_t Pretab[2][22];
 extern const std::int32_t Slen[16][2];
 extern const std::int32_t LsfBandCounts[6][3][4];
 
+// Tables without linbits also resolve a pair whose code and signs together
+// take at most DirectPairBits bits in one look: by the next DirectPairBits
+// bits, (x + 15) << 10 | (y + 15) << 5 | bits taken, or 0 for a longer one.
+inline constexpr int DirectPairBits = 10;
 struct HuffmanDescriptor {
     const std::uint32_t* Table;  // null: every pair is (0, 0)
     std::int32_t Linbits;
+    const std::uint16_t* Direct;  // null for tables with linbits
 };
 extern HuffmanDescriptor HuffmanTables[32];
 // Count1 table A: by the next 6 bits, (code length << 4) | vwxy.

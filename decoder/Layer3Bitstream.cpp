@@ -214,21 +214,29 @@ BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int table
         return bits;
     }
     const int rootWidth = static_cast<int>(d.Table[0]);
-    if (d.Linbits == 0) {
+    if (d.Linbits == 0 && d.Direct != nullptr) {
         // Every code, with its two signs, fits in what one refill holds.
         for (int i = 0; i < count; i += 2) {
             bits.Ensure(MaxPairCodeBits + 2);
-            const std::uint32_t* level = d.Table + 1;
-            int width = rootWidth;
-            std::uint32_t entry;
-            while ((entry = level[bits.PeekBits(width)]) & LinkFlag) {
-                bits.DropBits(width);
-                width = static_cast<int>((entry >> 24) & 0x7F);
-                level = d.Table + (entry & 0xFFFFFF);
+            int x = 0, y = 0;
+            // Most pairs in one look, signs and all.
+            if (const std::uint32_t direct = d.Direct[bits.PeekBits(DirectPairBits)]; direct != 0) {
+                bits.DropBits(static_cast<int>(direct & 31));
+                x = static_cast<int>((direct >> 10) & 31) - 15;
+                y = static_cast<int>((direct >> 5) & 31) - 15;
+            } else {
+                const std::uint32_t* level = d.Table + 1;
+                int width = rootWidth;
+                std::uint32_t entry;
+                while ((entry = level[bits.PeekBits(width)]) & LinkFlag) {
+                    bits.DropBits(width);
+                    width = static_cast<int>((entry >> 24) & 0x7F);
+                    level = d.Table + (entry & 0xFFFFFF);
+                }
+                bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+                x = TakeSign(bits, static_cast<int>((entry >> 8) & 0xFF));
+                y = TakeSign(bits, static_cast<int>(entry & 0xFF));
             }
-            bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
-            const int x = TakeSign(bits, static_cast<int>((entry >> 8) & 0xFF));
-            const int y = TakeSign(bits, static_cast<int>(entry & 0xFF));
             lines[i] = x;
             if (i + 1 < count)
                 lines[i + 1] = y;

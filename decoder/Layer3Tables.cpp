@@ -59,6 +59,30 @@ void BuildLevel(std::vector<std::uint32_t>& table, std::size_t base, int width, 
 }
 
 std::vector<std::uint32_t> Lookup[34];
+std::vector<std::uint16_t> DirectLookup[16];
+
+// The pairs of `codes` whose code and signs fit in DirectPairBits bits, by
+// every way those bits can go on.
+void BuildDirect(std::vector<std::uint16_t>& direct, const std::vector<HuffmanCode>& codes)
+{
+    direct.assign(1u << DirectPairBits, 0);
+    for (const HuffmanCode& c : codes) {
+        const int xSign = c.X != 0 ? 1 : 0, ySign = c.Y != 0 ? 1 : 0;
+        const int taken = c.Length + xSign + ySign;
+        if (taken > DirectPairBits)
+            continue;
+        for (int signs = 0; signs < (1 << (xSign + ySign)); ++signs) {
+            // The x sign comes first, then the y sign.
+            const bool xNegative = xSign != 0 && ((signs >> ySign) & 1) != 0;
+            const bool yNegative = ySign != 0 && (signs & 1) != 0;
+            const int x = xNegative ? -c.X : c.X, y = yNegative ? -c.Y : c.Y;
+            const std::uint32_t prefix = (c.Code << (xSign + ySign)) | static_cast<std::uint32_t>(signs);
+            const std::uint32_t first = prefix << (DirectPairBits - taken);
+            for (std::uint32_t i = 0; i < (1u << (DirectPairBits - taken)); ++i)
+                direct[first + i] = static_cast<std::uint16_t>(((x + 15) << 10) | ((y + 15) << 5) | taken);
+        }
+    }
+}
 
 }  // namespace
 
@@ -105,6 +129,8 @@ void BuildLayer3Tables()
             if (table[i] & LinkFlag)
                 table[i] += 1;  // offsets now count the head
         }
+        if (t < 16)
+            BuildDirect(DirectLookup[t], codes);
     }
     static const int linbits[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13};
@@ -112,6 +138,7 @@ void BuildLayer3Tables()
         const int t = s < 16 ? s : s < 24 ? 16 : 24;
         HuffmanTables[s].Table = Lookup[t].empty() ? nullptr : Lookup[t].data();
         HuffmanTables[s].Linbits = linbits[s];
+        HuffmanTables[s].Direct = linbits[s] == 0 && !DirectLookup[t].empty() ? DirectLookup[t].data() : nullptr;
     }
     for (const HuffmanCode& c : HuffmanQuadCodes) {
         if (c.Table != 0)
