@@ -150,11 +150,24 @@ void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
     for (std::int32_t slot = 0; slot < slots; ++slot, samples += 64) {
         const int p = Synth.Position[0];
         if constexpr (A == Arrangement::Stereo) {
-            for (int c = 0; c < 2; ++c) {
-                for (int k = 0; k < N; ++k)
-                    x[k] = samples[2 * k + c];
-                TransformIntoRing<Shift>(x, c, p);
+            alignas(16) float channels[2][32];
+            // Split four pairs at a time: the transform then reads whole
+            // stores, which the processor hands on at once (values stored
+            // one by one and read four at a time would wait for the stores).
+            for (int k = 0; k < N; k += 4) {
+#if defined(__SSE2__)
+                const __m128 a = _mm_loadu_ps(samples + 2 * k), b = _mm_loadu_ps(samples + 2 * k + 4);
+                _mm_store_ps(channels[0] + k, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+                _mm_store_ps(channels[1] + k, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+#else
+                for (int i = k; i < k + 4; ++i) {
+                    channels[0][i] = samples[2 * i];
+                    channels[1][i] = samples[2 * i + 1];
+                }
+#endif
             }
+            for (int c = 0; c < 2; ++c)
+                TransformIntoRing<Shift>(channels[c], c, p);
             const int positions[2] = {p, p};
             WindowBoth<Shift, Bits8>(positions, pcm);
             pcm += 2 * N * SampleBytes;
