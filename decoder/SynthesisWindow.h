@@ -183,6 +183,17 @@ void StoreSums(const float* sums, std::uint8_t* out, int step)
     for (int j = 0; j < N; ++j)
         values[j] = PcmValue(sums[j]);
 #endif
+#if defined(__SSE2__)
+    if (!Bits8 && step == 1) {
+        // A single channel: the values narrowed (already in range) and
+        // stored four at a time.
+        for (int j = 0; j < N; j += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + j));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * j), _mm_packs_epi32(v, v));
+        }
+        return;
+    }
+#endif
     for (int j = 0; j < N; ++j) {
         const std::int32_t v = values[j];
         if constexpr (Bits8)
@@ -214,6 +225,23 @@ void WindowPair(const double* const V[2], const double* const mirror[2], const i
 #else
     WindowSums<Shift, 1>(V, mirror, p, sums);
     WindowSums<Shift, 1>(V + 1, mirror + 1, p + 1, sums + 1);
+#endif
+#if defined(__SSE2__)
+    if constexpr (!Bits8) {
+        // Sixteen-bit frames four at a time: both channels converted as
+        // StoreSums does, narrowed (already in range) and interleaved.
+        for (int j = 0; j < (32 >> Shift); j += 4) {
+            __m128i v[2];
+            for (int c = 0; c < 2; ++c) {
+                __m128 f = _mm_min_ps(_mm_loadu_ps(sums[c] + j), _mm_set1_ps(32767.0f));
+                f = _mm_max_ps(f, _mm_set1_ps(-32768.0f));
+                v[c] = _mm_cvttps_epi32(f);
+                v[c] = _mm_packs_epi32(v[c], v[c]);
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j), _mm_unpacklo_epi16(v[0], v[1]));
+        }
+        return;
+    }
 #endif
     StoreSums<(32 >> Shift), Bits8>(sums[0], out, 2);
     StoreSums<(32 >> Shift), Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
