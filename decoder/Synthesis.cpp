@@ -116,12 +116,25 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     constexpr int M = 2 * R;
     double* ring = Synth.Ring[ring_];
     double* mirror = Synth.Mirror[ring_];
-    float values[N];
+    alignas(16) float values[N];
     Dct<N>(x, values);
+#if defined(__SSE2__)
+    // Two values at a time into both copies of the ring, and reversed into
+    // both copies of the mirror.
+    for (int m = 0; m < N; m += 2) {
+        const __m128d v = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + m))));
+        const __m128d reversed = _mm_shuffle_pd(v, v, 1);
+        _mm_storeu_pd(ring + position + m, v);
+        _mm_storeu_pd(ring + position + R + m, v);
+        _mm_storeu_pd(mirror + M - position - m - 1, reversed);
+        _mm_storeu_pd(mirror + M - position - R - m - 1, reversed);
+    }
+#else
     for (int m = 0; m < N; ++m) {
         ring[position + m] = ring[position + R + m] = values[m];
         mirror[M - position - m] = mirror[M - position - R - m] = values[m];
     }
+#endif
 }
 
 // One channel's slot: gather, transform into the ring, window into PCM.
