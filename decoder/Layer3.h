@@ -101,6 +101,10 @@ struct HuffmanDescriptor {
 extern HuffmanDescriptor HuffmanTables[32];
 // Count1 table A: by the next 6 bits, (code length << 4) | vwxy.
 extern std::uint8_t Count1TableA[64];
+// Both count1 tables with their sign bits, by the next 10 bits (table A) or
+// 8 bits (table B): bits taken | (v + 1) << 4 | (w + 1) << 6 | (x + 1) << 8
+// | (y + 1) << 10 | the nonzero values' flags (vwxy) << 12.
+extern std::uint16_t Count1Direct[2][1024];
 
 // Reconstruction of one granule into PCM.
 void L3ReconstructGranule(std::uint8_t* pcm, int slot);

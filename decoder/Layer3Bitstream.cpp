@@ -286,29 +286,22 @@ BitReader HuffmanQuads(BitReader bits, std::int32_t* lines, int maxLines, int bi
     int last = -1;
     bool lastXY = false;
     while (done < quads && (tableSelect == 0 ? bitsLeft > 0 : bitsLeft >= 4)) {
-        int value;
+        // The code and its signs in one look.
+        std::uint32_t e;
         if (tableSelect == 0) {
             bits.Ensure(10);
-            const std::uint8_t e = Count1TableA[bits.PeekBits(6)];
-            const int length = e >> 4;
-            bits.DropBits(length);
-            bitsLeft -= length;
-            value = e & 15;
+            e = Count1Direct[0][bits.PeekBits(10)];
         } else {
             bits.Ensure(8);
-            value = static_cast<int>(bits.GetBitsNoRefill(4)) ^ 15;
-            bitsLeft -= 4;
+            e = Count1Direct[1][bits.PeekBits(8)];
         }
+        const int taken = static_cast<int>(e & 15);
+        bits.DropBits(taken);
+        bitsLeft -= taken;
+        const int value = static_cast<int>(e >> 12);
         std::int32_t* q = lines + 4 * done;
-        for (int i = 0; i < 4; ++i) {
-            int v = (value >> (3 - i)) & 1;
-            if (v) {
-                if (bits.GetBits(1))
-                    v = -1;
-                --bitsLeft;
-            }
-            q[i] = v;
-        }
+        for (int i = 0; i < 4; ++i)
+            q[i] = static_cast<std::int32_t>((e >> (4 + 2 * i)) & 3) - 1;
         if (value != 0) {
             last = done;
             lastXY = (value & 3) != 0;

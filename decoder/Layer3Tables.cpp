@@ -107,6 +107,7 @@ const std::int32_t LsfBandCounts[6][3][4] = {
 
 HuffmanDescriptor HuffmanTables[32];
 std::uint8_t Count1TableA[64];
+std::uint16_t Count1Direct[2][1024];
 
 void BuildLayer3Tables()
 {
@@ -146,6 +147,28 @@ void BuildLayer3Tables()
         const std::uint32_t first = c.Code << (6 - c.Length);
         for (std::uint32_t i = 0; i < (1u << (6 - c.Length)); ++i)
             Count1TableA[first + i] = static_cast<std::uint8_t>((c.Length << 4) | c.X);
+    }
+    for (int table = 0; table < 2; ++table) {
+        const int width = table == 0 ? 10 : 8;
+        for (int index = 0; index < (1 << width); ++index) {
+            int taken, flags;
+            if (table == 0) {
+                const std::uint8_t e = Count1TableA[index >> 4];
+                taken = e >> 4;
+                flags = e & 15;
+            } else {
+                taken = 4;
+                flags = (index >> 4) ^ 15;
+            }
+            int entry = flags << 12;
+            for (int i = 0; i < 4; ++i) {
+                int v = (flags >> (3 - i)) & 1;
+                if (v != 0 && ((index >> (width - 1 - taken++)) & 1) != 0)
+                    v = -1;
+                entry |= (v + 1) << (4 + 2 * i);
+            }
+            Count1Direct[table][index] = static_cast<std::uint16_t>(entry | taken);
+        }
     }
     BuildLayer3ReconstructionTables();
 }
