@@ -187,10 +187,6 @@ void ReadScaleFactorsLsf(int g, int c)
 
 namespace {
 
-// The Huffman readers work on a copy of the bit reader, which they return:
-// held in registers, while the global one might be what their stores into
-// the lines change for all the compiler knows, and would be reloaded after
-// each store.
 // The longest code of the pair tables.
 constexpr int MaxPairCodeBits = 19;
 
@@ -204,6 +200,32 @@ inline int TakeSign(BitReader& bits, int v)
     return (v ^ -negative) + negative;
 }
 
+// Walks the pair table from its root to the entry of the next code and
+// takes the code's bits; with RefillEachLevel the reader is refilled for
+// each level (otherwise the caller holds enough bits for any code).
+template <bool RefillEachLevel>
+inline std::uint32_t PairEntry(BitReader& bits, const std::uint32_t* table)
+{
+    const std::uint32_t* level = table + 1;
+    int width = static_cast<int>(table[0]);
+    for (;;) {
+        if constexpr (RefillEachLevel)
+            bits.Ensure(width);
+        const std::uint32_t entry = level[bits.PeekBits(width)];
+        if (!(entry & LinkFlag)) {
+            bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+            return entry;
+        }
+        bits.DropBits(width);
+        width = static_cast<int>((entry >> 24) & 0x7F);
+        level = table + (entry & 0xFFFFFF);
+    }
+}
+
+// The Huffman readers work on a copy of the bit reader, which they return:
+// held in registers, while the global one might be what their stores into
+// the lines change for all the compiler knows, and would be reloaded after
+// each store.
 BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int tableSelect)
 {
     if (count <= 0)
@@ -213,7 +235,6 @@ BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int table
         std::memset(lines, 0, static_cast<std::size_t>(count) * sizeof(std::int32_t));
         return bits;
     }
-    const int rootWidth = static_cast<int>(d.Table[0]);
     if (d.Linbits == 0 && d.Direct != nullptr) {
         // Every code, with its two signs, fits in what one refill holds.
         for (int i = 0; i < count; i += 2) {
@@ -225,15 +246,7 @@ BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int table
                 x = static_cast<int>((direct >> 10) & 31) - 15;
                 y = static_cast<int>((direct >> 5) & 31) - 15;
             } else {
-                const std::uint32_t* level = d.Table + 1;
-                int width = rootWidth;
-                std::uint32_t entry;
-                while ((entry = level[bits.PeekBits(width)]) & LinkFlag) {
-                    bits.DropBits(width);
-                    width = static_cast<int>((entry >> 24) & 0x7F);
-                    level = d.Table + (entry & 0xFFFFFF);
-                }
-                bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+                const std::uint32_t entry = PairEntry<false>(bits, d.Table);
                 x = TakeSign(bits, static_cast<int>((entry >> 8) & 0xFF));
                 y = TakeSign(bits, static_cast<int>(entry & 0xFF));
             }
@@ -245,27 +258,16 @@ BitReader HuffmanPairs(BitReader bits, std::int32_t* lines, int count, int table
         }
         return bits;
     }
+    // Tables with linbits (and any without a direct look).
     for (int i = 0; i < count; i += 2) {
-        const std::uint32_t* level = d.Table + 1;
-        int width = rootWidth;
-        std::uint32_t entry;
-        for (;;) {
-            bits.Ensure(width);
-            entry = level[bits.PeekBits(width)];
-            if (!(entry & LinkFlag))
-                break;
-            bits.DropBits(width);
-            width = static_cast<int>((entry >> 24) & 0x7F);
-            level = d.Table + (entry & 0xFFFFFF);
-        }
-        bits.DropBits(static_cast<int>((entry >> 16) & 0xFF));
+        const std::uint32_t entry = PairEntry<true>(bits, d.Table);
         int x = static_cast<int>((entry >> 8) & 0xFF);
         int y = static_cast<int>(entry & 0xFF);
-        if (d.Linbits && x == 15)
+        if (x == 15)
             x += static_cast<int>(bits.GetBits(d.Linbits));
         if (x != 0 && bits.GetBits(1))
             x = -x;
-        if (d.Linbits && y == 15)
+        if (y == 15)
             y += static_cast<int>(bits.GetBits(d.Linbits));
         if (y != 0 && bits.GetBits(1))
             y = -y;

@@ -165,20 +165,26 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
     }
 }
 
+#if defined(__SSE2__)
+// PcmValue of four sums: a NaN or a sum from 32767 up gives 32767 (the
+// minimum yields its second operand for a NaN), one down to -32768 gives
+// -32768, the rest truncates toward zero.
+inline __m128i PcmFour(const float* sums)
+{
+    __m128 v = _mm_min_ps(_mm_loadu_ps(sums), _mm_set1_ps(32767.0f));
+    v = _mm_max_ps(v, _mm_set1_ps(-32768.0f));
+    return _mm_cvttps_epi32(v);
+}
+#endif
+
 // The sums of a slot as samples at out, out + step, ...
 template <int N, bool Bits8>
 void StoreSums(const float* sums, std::uint8_t* out, int step)
 {
     std::int32_t values[N];
 #if defined(__SSE2__)
-    // PcmValue four at a time: a NaN or a sum from 32767 up gives 32767 (the
-    // minimum yields its second operand for a NaN), one down to -32768 gives
-    // -32768, the rest truncates toward zero.
-    for (int j = 0; j < N; j += 4) {
-        __m128 v = _mm_min_ps(_mm_loadu_ps(sums + j), _mm_set1_ps(32767.0f));
-        v = _mm_max_ps(v, _mm_set1_ps(-32768.0f));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + j), _mm_cvttps_epi32(v));
-    }
+    for (int j = 0; j < N; j += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + j), PcmFour(sums + j));
 #else
     for (int j = 0; j < N; ++j)
         values[j] = PcmValue(sums[j]);
@@ -228,17 +234,12 @@ void WindowPair(const double* const V[2], const double* const mirror[2], const i
 #endif
 #if defined(__SSE2__)
     if constexpr (!Bits8) {
-        // Sixteen-bit frames four at a time: both channels converted as
-        // StoreSums does, narrowed (already in range) and interleaved.
+        // Sixteen-bit frames four at a time: both channels converted,
+        // narrowed (already in range) and interleaved.
         for (int j = 0; j < (32 >> Shift); j += 4) {
-            __m128i v[2];
-            for (int c = 0; c < 2; ++c) {
-                __m128 f = _mm_min_ps(_mm_loadu_ps(sums[c] + j), _mm_set1_ps(32767.0f));
-                f = _mm_max_ps(f, _mm_set1_ps(-32768.0f));
-                v[c] = _mm_cvttps_epi32(f);
-                v[c] = _mm_packs_epi32(v[c], v[c]);
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j), _mm_unpacklo_epi16(v[0], v[1]));
+            const __m128i left = PcmFour(sums[0] + j), right = PcmFour(sums[1] + j);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j),
+                             _mm_unpacklo_epi16(_mm_packs_epi32(left, left), _mm_packs_epi32(right, right)));
         }
         return;
     }

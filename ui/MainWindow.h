@@ -127,6 +127,13 @@ private:
         MemoryDc Dc;  // holds Bitmap; goes first
         std::uint32_t* Pixels = nullptr;
         int Scale = 0;
+        void Release()
+        {
+            Dc.Reset();
+            Bitmap.Reset();
+            Pixels = nullptr;
+            Scale = 0;
+        }
     };
     SpectrumCanvas Canvas;
     // Makes the canvas for `scale` when needed and puts the face under it.

@@ -93,10 +93,7 @@ bool CMainWindow::CreateSpectrumBrushes(bool create)
 {
     for (BrushHandle& brush : Brushes)
         brush.Reset();
-    Canvas.Dc.Reset();
-    Canvas.Bitmap.Reset();
-    Canvas.Pixels = nullptr;
-    Canvas.Scale = 0;
+    Canvas.Release();
     if (!create)
         return true;
     for (int i = 0; i < SpectrumBrushCount; ++i) {

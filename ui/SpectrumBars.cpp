@@ -26,12 +26,8 @@ constexpr std::uint32_t PixelOf(COLORREF colour)
 
 bool CMainWindow::PrepareSpectrumCanvas(int scale)
 {
-    SpectrumCanvas& canvas = Canvas;
-    if (canvas.Scale != scale || !canvas.Dc) {
-        canvas.Dc.Reset();
-        canvas.Bitmap.Reset();
-        canvas.Pixels = nullptr;
-        canvas.Scale = 0;
+    if (Canvas.Scale != scale || !Canvas.Dc) {
+        Canvas.Release();
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = (AreaRight - AreaX) * scale;
@@ -40,19 +36,18 @@ bool CMainWindow::PrepareSpectrumCanvas(int scale)
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        canvas.Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        canvas.Dc.Reset(CreateCompatibleDC(nullptr));
-        if (!canvas.Bitmap || !canvas.Dc || bits == nullptr ||
-            SelectObject(canvas.Dc.Get(), canvas.Bitmap.Get()) == nullptr) {
-            canvas.Dc.Reset();
-            canvas.Bitmap.Reset();
+        Canvas.Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        Canvas.Dc.Reset(CreateCompatibleDC(nullptr));
+        if (!Canvas.Bitmap || !Canvas.Dc || bits == nullptr ||
+            SelectObject(Canvas.Dc.Get(), Canvas.Bitmap.Get()) == nullptr) {
+            Canvas.Release();
             return false;
         }
-        canvas.Pixels = static_cast<std::uint32_t*>(bits);
-        canvas.Scale = scale;
+        Canvas.Pixels = static_cast<std::uint32_t*>(bits);
+        Canvas.Scale = scale;
     }
     // The face as the repaint left it, under the bars to come.
-    Copy(canvas.Dc.Get(), {SkinBitmap::Face, 0, FaceWidth, FaceHeight, {-AreaX, -AreaY, FaceWidth, FaceHeight}});
+    Copy(Canvas.Dc.Get(), {SkinBitmap::Face, 0, FaceWidth, FaceHeight, {-AreaX, -AreaY, FaceWidth, FaceHeight}});
     GdiFlush();
     return true;
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "PlayerTest.h"
 #include "TestWave.h"
@@ -122,26 +121,28 @@ TEST_F(MainWindowInput, ZeroLengthsAndStaleIndexesAreSafe)
 
 namespace {
 
-// The window's pixels (0x00RRGGBB), read back through its device context.
-std::vector<std::uint32_t> WindowPixels(HWND window, int width, int height)
-{
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-    for (std::uint32_t& p : pixels)
-        p &= 0xFFFFFF;
-    return pixels;
-}
+// A 32-bit top-down picture with a context of its own.
+struct Picture {
+    BitmapHandle Bitmap;
+    MemoryDc Dc;
+    const std::uint32_t* Pixels = nullptr;
+    Picture(int width, int height)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        Dc.Reset(CreateCompatibleDC(nullptr));
+        SelectObject(Dc.Get(), Bitmap.Get());
+        Pixels = static_cast<const std::uint32_t*>(bits);
+    }
+    // Copies what `from` shows, from its top left corner.
+    void Take(HDC from, int width, int height)
+    {
+        BitBlt(Dc.Get(), 0, 0, width, height, from, 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+};
 
 }  // namespace
 
@@ -159,25 +160,15 @@ TEST_F(MainWindowInput, AnalyserPaintsWhatItsCellsFilledOneByOneWould)
             SendMessageA(main, WM_COMMAND, IDC_SCALE, 0);
         const int width = 250 * scale, height = 93 * scale;
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        const std::vector<std::uint32_t> face = WindowPixels(main, width, height);
-
+        Picture face(width, height), reference(width, height), shown(width, height);
+        face.Take(WindowDc(main).Get(), width, height);
         // The reference: a copy of the face with every cell filled in turn.
-        HDC screen = GetDC(main);
-        HDC reference = CreateCompatibleDC(screen);
-        HBITMAP referenceBitmap = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ previous = SelectObject(reference, referenceBitmap);
-        ReleaseDC(main, screen);
-        auto restoreFace = [&] {
-            BITMAPINFO info{};
-            info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-            SetDIBitsToDevice(reference, 0, 0, width, height, 0, 0, 0, height, face.data(), &info, DIB_RGB_COLORS);
-        };
-        restoreFace();
+        reference.Take(face.Dc.Get(), width, height);
         SpectrumChannel drawn[2], expected[2];
         for (int refresh = 0; refresh < 60; ++refresh) {
             if (refresh == 30) {  // a repaint wipes the bars
                 RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-                restoreFace();
+                reference.Take(face.Dc.Get(), width, height);
                 for (SpectrumChannel& c : expected)
                     std::fill(std::begin(c.LastShown), std::end(c.LastShown), -1);
             }
@@ -186,45 +177,34 @@ TEST_F(MainWindowInput, AnalyserPaintsWhatItsCellsFilledOneByOneWould)
                     drawn[c].Shown[b] = expected[c].Shown[b] = random(24) - 1;
                     drawn[c].Peak[b] = expected[c].Peak[b] = random(25) - 1;
                 }
-            {
-                WindowDc dc(main);
-                player->Face.DrawSpectrumBars(dc.Get(), drawn[0], drawn[1]);
-            }
+            player->Face.DrawSpectrumBars(WindowDc(main).Get(), drawn[0], drawn[1]);
+            const auto fill = [&](int x, int top, int bottom, int brush) {
+                const RECT r{x * scale, top * scale, (x + 3) * scale, bottom * scale};
+                FillRect(reference.Dc.Get(), &r, player->Face.SpectrumBrush(brush));
+            };
             for (int b = 0; b < 18; ++b) {
-                for (int c = 0; c < 2; ++c) {
-                    const int x = (c == 0 ? 93 : 169) + 4 * b;
-                    RECT r{x * scale, 34 * scale, (x + 3) * scale, (59 - expected[c].Shown[b]) * scale};
-                    FillRect(reference, &r, player->Face.SpectrumBrush(0));
-                }
+                const int xs[2] = {93 + 4 * b, 169 + 4 * b};
+                for (int c = 0; c < 2; ++c)
+                    fill(xs[c], 34, 59 - expected[c].Shown[b], 0);
                 for (int p = 0; p < 24; ++p)
                     for (int c = 0; c < 2; ++c) {
                         const SpectrumChannel& ch = expected[c];
-                        const int x = (c == 0 ? 93 : 169) + 4 * b;
-                        RECT r{x * scale, (58 - p) * scale, (x + 3) * scale, (59 - p) * scale};
                         if (ch.Peak[b] == p)
-                            FillRect(reference, &r, player->Face.SpectrumBrush(1));
+                            fill(xs[c], 58 - p, 59 - p, 1);
                         else if (p <= ch.Shown[b] && ch.Shown[b] > ch.LastShown[b])
-                            FillRect(reference, &r, player->Face.SpectrumBrush(25 - p));
+                            fill(xs[c], 58 - p, 59 - p, 25 - p);
                     }
                 for (SpectrumChannel& c : expected)
                     c.LastShown[b] = c.Shown[b];
             }
-            const std::vector<std::uint32_t> shown = WindowPixels(main, width, height);
-            std::vector<std::uint32_t> want(shown.size());
-            BITMAPINFO info{};
-            info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-            SelectObject(reference, previous);
-            GetDIBits(reference, referenceBitmap, 0, static_cast<UINT>(height), want.data(), &info, DIB_RGB_COLORS);
-            SelectObject(reference, referenceBitmap);
+            GdiFlush();
+            shown.Take(WindowDc(main).Get(), width, height);
             int differences = 0, first = -1;
-            for (std::size_t i = 0; i < want.size(); ++i)
-                if ((want[i] & 0xFFFFFF) != shown[i] && differences++ == 0)
-                    first = static_cast<int>(i);
+            for (int i = 0; i < width * height; ++i)
+                if ((reference.Pixels[i] & 0xFFFFFF) != (shown.Pixels[i] & 0xFFFFFF) && differences++ == 0)
+                    first = i;
             ASSERT_EQ(differences, 0) << "refresh " << refresh << ", first at x " << first % width << " y "
                                       << first / width;
         }
-        SelectObject(reference, previous);
-        DeleteObject(referenceBitmap);
-        DeleteDC(reference);
     }
 }
