@@ -46,6 +46,9 @@ inline constexpr std::size_t UnbufferedUnit = 4096;
 void* AllocatePinned(std::size_t bytes, std::size_t pinBytes);
 void FreePinned(void* block, std::size_t bytes, std::size_t pinBytes);
 
+// Makes `file` (standard output) pass bytes through unchanged: on systems
+// whose text streams rewrite line ends, it is switched to binary.
+void PlatformBinaryOutput(std::FILE* file);
 // Flushes what was written to `file` through to the disk.
 bool PlatformCommitFile(std::FILE* file);
 // Puts the file `from` in the place of `to`, replacing any file there, in

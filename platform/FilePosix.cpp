@@ -110,6 +110,8 @@ void FreePinned(void* block, std::size_t, std::size_t pinBytes)
     std::free(block);
 }
 
+void PlatformBinaryOutput(std::FILE*) {}
+
 bool PlatformCommitFile(std::FILE* file)
 {
     return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;

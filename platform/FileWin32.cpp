@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include "platform/File.h"
@@ -90,6 +91,11 @@ void FreePinned(void* block, std::size_t bytes, std::size_t pinBytes)
         VirtualUnlock(block, pinBytes);
     (void)bytes;
     VirtualFree(block, 0, MEM_RELEASE);
+}
+
+void PlatformBinaryOutput(std::FILE* file)
+{
+    _setmode(_fileno(file), _O_BINARY);
 }
 
 bool PlatformCommitFile(std::FILE* file)

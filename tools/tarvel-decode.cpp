@@ -11,6 +11,7 @@
 #include "core/FileInfo.h"
 #include "core/MpegStreamFeed.h"
 #include "decoder/Mpeg.h"
+#include "platform/File.h"
 
 namespace {
 
@@ -125,6 +126,8 @@ int main(int argc, char** argv)
     }
 
     const bool toStdout = std::strcmp(outputName, "-") == 0;
+    if (toStdout)
+        PlatformBinaryOutput(stdout);  // PCM bytes, not lines of text
     std::FILE* output = toStdout ? stdout : std::fopen(outputName, "wb");
     if (output == nullptr) {
         std::fclose(input);

@@ -11,7 +11,8 @@ source "$(dirname "$0")/recording-common.sh"
 
 wine "$probe" signal-wav "$(winpath "$work/a.wav")" 1.5 || exit 1
 cp "$stream" b.mp3
-wine "$decode" --raw "$(winpath "$work/b.mp3")" "$(winpath "$work/b.raw")" || exit 1
+# Through standard output, which must carry the PCM bytes unchanged.
+wine "$decode" --raw "$(winpath "$work/b.mp3")" - >b.raw || exit 1
 { tail -c +45 a.wav; cat b.raw; } >expected.raw
 
 # 1.5 s and 3.0 s of audio, the device's queue and the track change.
