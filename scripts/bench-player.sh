@@ -5,8 +5,12 @@
 #   - Tarvel.exe hidden in the tray,
 #   - the floor: a minimal program streaming the same decoded PCM through the
 #     same wave output (ten buffers of 65536 bytes) under the same Wine,
+#   - the floor with drawing: the same program also redrawing an area of the
+#     analyser's size in a shown window every 10 ms, the analyser's pace
+#     (what any program pays under this Wine to show such an analyser),
 #   - mpg123 playing the file to the same PulseAudio sink;
-# and the player's own share (Tarvel.exe less the floor) against mpg123.
+# and the player's own share (Tarvel.exe less the floor) against mpg123; for
+# the window shown, also what it costs beyond the floor with drawing.
 # BENCH_ROUNDS=N repeats the four, one after the other, N times and reports
 # the median of each: Wine's wave output alone moves by a second a minute
 # from one run to the next.
@@ -63,8 +67,8 @@ fi
 # The floor: the file decoded once, then streamed.
 [ -x "$decode" ] || make -C "$root" --no-print-directory tools >/dev/null
 "$decode" --raw "$file" "$work/decoded.raw" >/dev/null || exit 1
-run_floor() {
-  "$WINE" "$probe" stream "$(winpath "$work/decoded.raw")" $((seconds + 3)) >/dev/null 2>&1 &
+run_floor() {  # $1: draw, or nothing
+  "$WINE" "$probe" stream "$(winpath "$work/decoded.raw")" $((seconds + 3)) ${1:-} >/dev/null 2>&1 &
   local floor=$!
   sleep 2
   local fpid before after
@@ -85,24 +89,28 @@ run_mpg123() {
 }
 median() { tr ' ' '\n' | sort -g | awk '{v[NR] = $1} END {printf "%.2f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-shown_runs="" tray_runs="" floor_runs="" mpg_runs=""
+shown_runs="" tray_runs="" floor_runs="" drawn_runs="" mpg_runs=""
 for ((round = 0; round < ${BENCH_ROUNDS:-1}; round++)); do
   shown_runs+=" $(run_player "")"
   tray_runs+=" $(run_player $((0x72)))"   # F3: into the tray
   floor_runs+=" $(run_floor)"
+  drawn_runs+=" $(run_floor draw)"
   mpg_runs+=" $(run_mpg123)"
 done
 shown=$(median <<<"${shown_runs# }")
 tray=$(median <<<"${tray_runs# }")
 floorcpu=$(median <<<"${floor_runs# }")
+drawn=$(median <<<"${drawn_runs# }")
 mpg=$(median <<<"${mpg_runs# }")
 
 echo "per minute of playback of $(basename "$file"), CPU seconds (median of ${BENCH_ROUNDS:-1}):"
 echo "  Tarvel.exe shown    $(per_minute "$shown")"
 echo "  Tarvel.exe in tray  $(per_minute "$tray")"
 echo "  floor (wave output) $(per_minute "$floorcpu")"
+echo "  floor with drawing  $(per_minute "$drawn")"
 echo "  mpg123              $(per_minute "$mpg")"
-awk -v t="$shown" -v r="$tray" -v f="$floorcpu" -v m="$mpg" -v s="$seconds" 'BEGIN{
+awk -v t="$shown" -v r="$tray" -v f="$floorcpu" -v d="$drawn" -v m="$mpg" -v s="$seconds" 'BEGIN{
   printf "  own share, shown:   %.2f (%.2f x mpg123)\n", (t - f) * 60 / s, (m > 0) ? (t - f) / m : 0
+  printf "  shown beyond the floor with drawing: %.2f (%.2f x mpg123)\n", (t - d) * 60 / s, (m > 0) ? (t - d) / m : 0
   printf "  own share, in tray: %.2f (%.2f x mpg123)\n", (r - f) * 60 / s, (m > 0) ? (r - f) / m : 0 }'
 rm -rf "$work"

@@ -9,8 +9,11 @@
 //   tarvel_wave_probe press-key VK   presses a key (virtual-key code) on a
 //       running Tarvel's main window
 //   tarvel_wave_probe tone-wav FILE.wav RATE SECONDS HZ   a stereo sine tone
-//   tarvel_wave_probe stream FILE.raw SECONDS   streams the file through the
-//       wave output and nothing else (the floor of what playing costs)
+//   tarvel_wave_probe stream FILE.raw SECONDS [draw]   streams the file
+//       through the wave output and nothing else (the floor of what playing
+//       costs); with draw, a second thread also shows a window and redraws
+//       an area of the analyser's size at the analyser's pace (the floor of
+//       what drawing it costs)
 //   tarvel_wave_probe double-click-row ROW   double-clicks a row (from 0) of
 //       a running Tarvel's playlist window with the mouse
 //   tarvel_wave_probe measure FILE.raw RATE CHANNELS   how long the sound in a
@@ -22,6 +25,7 @@
 // there, unchanged and in order.
 #include <windows.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +35,7 @@
 
 #include "RemoteList.h"
 #include "core/WaveOut.h"
+#include "core/Win32Handles.h"
 #include "playlist/PlaylistWindow.h"
 #include "resources/resource.h"
 
@@ -255,11 +260,55 @@ int PressKey(int key)
     return 0;
 }
 
+// The floor of drawing a shown analyser: a window of the face's size whose
+// analyser-sized area (148 x 27) gets new bars every 10 ms, each time drawn
+// into a memory bitmap and copied to the window through a context from
+// GetDC, released at once: the least any program pays for that pace.
+std::atomic<bool> DrawingStops{false};
+
+DWORD WINAPI DrawAnalyserArea(void*)
+{
+    constexpr int Width = 148, Height = 27;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "TarvelDrawFloor";
+    RegisterClassA(&windowClass);
+    WindowHandle window(CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, 250, 120,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr));
+    MemoryDc canvas(CreateCompatibleDC(nullptr));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = Width;
+    info.bmiHeader.biHeight = -Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* pixels = nullptr;
+    BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!window || !canvas || !bitmap)
+        return 1;
+    Selection selected(canvas.Get(), bitmap.Get());
+    for (unsigned pass = 0; !DrawingStops; ++pass) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(10);
+        auto* row = static_cast<std::uint32_t*>(pixels);
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                row[y * Width + x] = (Height - y) * 7 < static_cast<int>((x * 37 + pass * 11) % 200) ? 0x00FF40 : 0;
+        WindowDc dc(window.Get());
+        BitBlt(dc.Get(), 93, 34, Width, Height, canvas.Get(), 0, 0, SRCCOPY);
+    }
+    return 0;
+}
+
 // The floor of playing: 44100 Hz stereo PCM from a raw file streamed for
 // `seconds` through the same wave output as the player, ten buffers of
 // 65536 bytes, and nothing else. It waits for a free buffer in the device's
-// semaphore and does no other work.
-int Stream(const char* path, double seconds)
+// semaphore and does no other work. `draw` adds the floor of drawing.
+int Stream(const char* path, double seconds, bool draw)
 {
     const auto pcm = ReadRaw(path);
     CWaveOut out;
@@ -267,6 +316,8 @@ int Stream(const char* path, double seconds)
         std::printf("cannot stream %s\n", path);
         return 1;
     }
+    UniqueHandle<HANDLE, CloseHandle> drawing(draw ? CreateThread(nullptr, 0, DrawAnalyserArea, nullptr, 0, nullptr)
+                                                   : nullptr);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
     const std::int32_t total = static_cast<std::int32_t>(pcm.size() * 2);
     std::int32_t queued = 0;
@@ -283,6 +334,11 @@ int Stream(const char* path, double seconds)
         Sleep(100);
     out.Reset();
     out.Close();
+    if (drawing) {
+        DrawingStops = true;
+        if (WaitForSingleObject(drawing.Get(), 5000) != WAIT_OBJECT_0)
+            std::printf("the drawing thread did not end within 5 s\n");
+    }
     return 0;
 }
 
@@ -336,8 +392,8 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "signal-wav") == 0)
         return SignalWave(argv[2], std::atof(argv[3]));
-    if (argc == 4 && std::strcmp(argv[1], "stream") == 0)
-        return Stream(argv[2], std::atof(argv[3]));
+    if ((argc == 4 || (argc == 5 && std::strcmp(argv[4], "draw") == 0)) && std::strcmp(argv[1], "stream") == 0)
+        return Stream(argv[2], std::atof(argv[3]), argc == 5);
     if (argc == 3 && std::strcmp(argv[1], "double-click-row") == 0)
         return DoubleClickRow(std::atoi(argv[2]));
     if (argc == 2 && std::strcmp(argv[1], "close-player") == 0)
