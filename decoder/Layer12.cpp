@@ -73,45 +73,42 @@ void Allocate2(int& n, int groupEnd, int width, const std::uint8_t* classes, int
     }
 }
 
-// Reads the three codes of one granule of class c as values around zero.
-inline void ReadGranule(int c, int values[3])
+// One slot's codes in a granule, as the frame's allocation sets them: a
+// grouped code of Width bits that picks three values from Groups, or three
+// codes of CodeBits bits each (Width in all) less Centre. A pair's values
+// also go to the next slot (the other channel above the joint-stereo bound).
+struct SampleRead {
+    const std::int16_t* Groups;
+    int Slot;
+    int Width;
+    int CodeBits;
+    int Centre;
+    bool Pair;
+};
+
+// The grouped classes' value triples (classes 1, 2 and 4: 3, 5 and 9
+// levels), by code.
+std::int16_t GroupValues[3 * (32 + 128 + 1024)];
+
+SampleRead PlanRead(int slot, int c, bool pair)
 {
-    switch (c) {
-    case 1: {
-        const std::int8_t* g = GroupTable3[Bits.GetBits(5)];
-        values[0] = g[0], values[1] = g[1], values[2] = g[2];
-        return;
+    SampleRead read{nullptr, slot, 0, 0, 0, pair};
+    if (c == 1 || c == 2 || c == 4) {
+        read.Groups = GroupValues + (c == 1 ? 0 : c == 2 ? 3 * 32 : 3 * (32 + 128));
+        read.Width = c == 1 ? 5 : c == 2 ? 7 : 10;
+    } else {
+        read.CodeBits = ClassBits(c);
+        read.Width = 3 * read.CodeBits;
+        read.Centre = (1 << (read.CodeBits - 1)) - 1;
     }
-    case 2: {
-        const std::int8_t* g = GroupTable5[Bits.GetBits(7)];
-        values[0] = g[0], values[1] = g[1], values[2] = g[2];
-        return;
-    }
-    case 4: {
-        const std::int16_t* g = GroupTable9[Bits.GetBits(10)];
-        values[0] = g[0], values[1] = g[1], values[2] = g[2];
-        return;
-    }
-    default: {
-        const int b = ClassBits(c);
-        const int centre = (1 << (b - 1)) - 1;
-        if (b <= 8) {
-            Bits.Ensure(3 * b);
-            for (int i = 0; i < 3; ++i)
-                values[i] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
-        } else if (b <= 12) {
-            Bits.Ensure(2 * b);
-            values[0] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
-            values[1] = static_cast<int>(Bits.GetBitsNoRefill(b)) - centre;
-            values[2] = static_cast<int>(Bits.GetBits(b)) - centre;
-        } else {
-            for (int i = 0; i < 3; ++i)
-                values[i] = static_cast<int>(Bits.GetBits(b)) - centre;
-        }
-        return;
-    }
-    }
+    return read;
 }
+
+// A frame's sample data, copied with room for the widest load past its end:
+// at most 1536 bits of allocation, selection and scale factors before it,
+// then twelve granules of at most 64 slots of 48 bits.
+constexpr std::size_t MostSampleBytes = (1536 + 12 * 64 * 48) / 8 + 8;
+std::uint8_t SampleBytes[MostSampleBytes];
 
 int FrameDataOffset(const DecodeRequest* request)
 {
@@ -144,6 +141,14 @@ void BuildLayer12Tables()
         GroupTable9[v][0] = static_cast<std::int16_t>(v % 9 - 4);
         GroupTable9[v][1] = static_cast<std::int16_t>(v / 9 % 9 - 4);
         GroupTable9[v][2] = static_cast<std::int16_t>(v / 81 % 9 - 4);
+    }
+    for (int i = 0; i < 3; ++i) {
+        for (int v = 0; v < 32; ++v)
+            GroupValues[3 * v + i] = GroupTable3[v][i];
+        for (int v = 0; v < 128; ++v)
+            GroupValues[3 * (32 + v) + i] = GroupTable5[v][i];
+        for (int v = 0; v < 1024; ++v)
+            GroupValues[3 * (32 + 128 + v) + i] = GroupTable9[v][i];
     }
 }
 
@@ -260,38 +265,76 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         }
     }
 
+    // The frame's reads, the same in each of its twelve granules: the slots
+    // that carry codes, in stream order. Silent slots are cleared at once.
+    SampleRead reads[MaxSlots];
+    int readCount = 0, granuleBits = 0;
+    bool limited = false;
+    for (int k = 0; k < MaxSlots - 2; ++k) {
+        const int code = SlotCode[k];
+        if (code == Layer2End)
+            break;
+        if (code == Layer2Limit) {
+            limited = true;
+            break;
+        }
+        const bool pair = code >= Layer2PairBase;
+        const int c = pair ? code - Layer2PairBase : code;
+        if (c == 0) {
+            for (int row = 0; row < 36; ++row)
+                for (int j = 0; j <= (pair ? 1 : 0); ++j)
+                    SubbandBuffer[64 * row + k + j] = 0;
+        } else {
+            reads[readCount] = PlanRead(k, c, pair);
+            granuleBits += reads[readCount++].Width;
+        }
+        if (pair)
+            ++k;
+    }
+    if (limited)
+        granuleBits += skip;
+
+    // The rest of the frame, with zeros past its end (as the bit reader
+    // loads them), so that a code of up to 48 bits is one load.
+    const std::size_t consumed = Bits.Consumed();
+    const std::size_t available = static_cast<std::size_t>(CurrentFrameBytes - start);
+    const std::size_t needed = (consumed + 12 * static_cast<std::size_t>(granuleBits)) / 8 + 8;
+    const std::size_t copied = std::min(available, needed);
+    std::memcpy(SampleBytes, frame + start, copied);
+    std::memset(SampleBytes + copied, 0, needed - copied);
+    std::size_t position = consumed;
+
     float* S = SubbandBuffer;
     for (int part = 0; part < 3; ++part) {
         const float* m = SlotMultiplier[part];
         for (int granule = 0; granule < 4; ++granule, S += 192) {
-            for (int k = 0; k < MaxSlots - 2; ++k) {
-                const int code = SlotCode[k];
-                if (code == Layer2End)
-                    break;
-                if (code == Layer2Limit) {
-                    Bits.SkipBits(static_cast<std::size_t>(skip));
-                    break;
-                }
+            const std::size_t granuleStart = position;
+            for (int r = 0; r < readCount; ++r) {
+                const SampleRead& read = reads[r];
+                std::uint64_t window;
+                std::memcpy(&window, SampleBytes + position / 8, 8);
+                window = __builtin_bswap64(window) << (position % 8);
+                position += read.Width;
+                const std::uint64_t code = window >> (64 - read.Width);
                 int v[3];
-                if (code == 0) {
-                    S[k] = S[k + 64] = S[k + 128] = 0;
-                } else if (code < Layer2PairBase) {
-                    ReadGranule(code, v);
-                    S[k] = static_cast<float>(v[0]) * m[k];
-                    S[k + 64] = static_cast<float>(v[1]) * m[k];
-                    S[k + 128] = static_cast<float>(v[2]) * m[k];
-                } else if (code == Layer2PairBase) {
-                    S[k] = S[k + 1] = S[k + 64] = S[k + 65] = S[k + 128] = S[k + 129] = 0;
-                    ++k;
+                if (read.Groups != nullptr) {
+                    const std::int16_t* g = read.Groups + 3 * code;
+                    v[0] = g[0], v[1] = g[1], v[2] = g[2];
                 } else {
-                    ReadGranule(code - Layer2PairBase, v);
-                    for (int i = 0; i < 3; ++i) {
-                        S[k + 64 * i] = static_cast<float>(v[i]) * m[k];
-                        S[k + 1 + 64 * i] = static_cast<float>(v[i]) * m[k + 1];
-                    }
-                    ++k;
+                    const int b = read.CodeBits;
+                    const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
+                    v[0] = static_cast<int>(code >> (2 * b)) - read.Centre;
+                    v[1] = static_cast<int>((code >> b) & mask) - read.Centre;
+                    v[2] = static_cast<int>(code & mask) - read.Centre;
                 }
+                const int k = read.Slot;
+                for (int i = 0; i < 3; ++i)
+                    S[k + 64 * i] = static_cast<float>(v[i]) * m[k];
+                if (read.Pair)
+                    for (int i = 0; i < 3; ++i)
+                        S[k + 1 + 64 * i] = static_cast<float>(v[i]) * m[k + 1];
             }
+            position = granuleStart + static_cast<std::size_t>(granuleBits);
         }
     }
     Output(SubbandBuffer, pcm, 36);

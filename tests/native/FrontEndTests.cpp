@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -184,4 +185,34 @@ TEST_F(FrontEnd, LastErrorBelongsToTheThreadThatFailed)
     reader.join();
     EXPECT_EQ(other, ErrNeedData);
     EXPECT_EQ(MpegGetLastError(), ErrBadHeader);
+}
+
+TEST_F(FrontEnd, ALayerTwoFrameClaimingMoreBitsThanItHoldsReadsZerosPastItsEnd)
+{
+    // Layer II, 384 kbit/s, 48000 Hz, stereo: 1152 bytes. Its 27 sub-bands
+    // of both channels take 176 bits of allocation and 108 of selection, all
+    // 1s: every allocation at its widest (the samples claim about three times
+    // the frame), two scale factors each; 648 bits of scale factors, all 0
+    // (the loudest); then samples, all 1s. What follows the frame must not
+    // be read.
+    std::vector<std::uint8_t> pcm[2];
+    for (int i = 0; i < 2; ++i) {
+        auto data = Frame(0xFD, 0xE4, 0x00, 4096);
+        std::fill(data.begin() + 4, data.begin() + 1152, 0xFF);
+        std::fill(data.begin() + 39, data.begin() + 121, 0x00);  // bits 316 to 963
+        data[39] = 0xF0;
+        data[120] = 0x0F;
+        std::fill(data.begin() + 1152, data.end(), i == 0 ? 0x00 : 0x5A);
+        ASSERT_TRUE(MpegOpenStream(data.data(), 4096));
+        pcm[i].assign(8192, 0);
+        DecodeRequest request{};
+        request.Data = data.data();
+        request.Output = pcm[i].data();
+        request.Length = 4096;
+        ASSERT_TRUE(MpegDecodeFrame(&request));
+        EXPECT_EQ(request.Length, 1152);
+        EXPECT_EQ(request.OutBytes, 4608);
+    }
+    EXPECT_NE(std::count(pcm[0].begin(), pcm[0].begin() + 4608, 0), 4608);
+    EXPECT_EQ(pcm[0], pcm[1]) << "bytes after the frame were read as samples";
 }
