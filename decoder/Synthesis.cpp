@@ -43,10 +43,13 @@ SynthesisState Synth;
 const WindowRoutines* Window = &ThisBuildsRoutines;
 
 
+// The transform works on single values or on vectors of them (each lane
+// its own transform, with the same operations in the same order).
+
 // One butterfly stage over blocks of Size values: sums in the first half of
 // each block, differences times the factors of Size / 2 in the second.
-template <int N, int Size>
-inline void Butterflies(const float* in, float* out)
+template <int N, int Size, typename T>
+inline void Butterflies(const T* in, T* out)
 {
     const float* f = Coefficients(Size / 2);
     for (int block = 0; block < N; block += Size) {
@@ -56,15 +59,15 @@ inline void Butterflies(const float* in, float* out)
         }
     }
     if constexpr (Size > 2)
-        Butterflies<N, Size / 2>(out, const_cast<float*>(in));
+        Butterflies<N, Size / 2>(out, const_cast<T*>(in));
 }
 
 // One recombination stage over blocks of Size values, then the next larger
 // one; the last writes to `final`.
-template <int N, int Size>
-inline void Recombine(const float* in, float* scratch, float* final)
+template <int N, int Size, typename T>
+inline void Recombine(const T* in, T* scratch, T* final)
 {
-    float* to = Size == N ? final : scratch;
+    T* to = Size == N ? final : scratch;
     for (int block = 0; block < N; block += Size) {
         for (int i = 0; i < Size / 2; ++i)
             to[block + 2 * i] = in[block + i];
@@ -73,7 +76,7 @@ inline void Recombine(const float* in, float* scratch, float* final)
         to[block + Size - 1] = in[block + Size - 1];
     }
     if constexpr (Size < N)
-        Recombine<N, Size * 2>(to, const_cast<float*>(in), final);
+        Recombine<N, Size * 2>(to, const_cast<T*>(in), final);
 }
 
 // Number of butterfly stages after the first (sizes N / 2 down to 2).
@@ -86,10 +89,10 @@ constexpr int ButterflyStages(int n)
 }
 
 // X[m] = sum x[k] cos((2k + 1) m pi / 2N) into out[0..N-1].
-template <int N>
-inline void Dct(const float* x, float* out)
+template <int N, typename T>
+inline void Dct(const T* x, T* out)
 {
-    float a[N], b[N];
+    T a[N], b[N];
     const float* c = Coefficients(N / 2);
     for (int i = 0; i < N / 2; ++i) {
         a[i] = x[i] + x[N - 1 - i];
@@ -154,13 +157,92 @@ inline void WindowBoth(const int positions[2], std::uint8_t* out)
     Window->Pair[Bits8 ? 1 : 0][Shift](rings, mirrors, positions, out);
 }
 
+#if defined(__SSE2__)
+// Two slots of both channels transformed at once, a transform in each lane:
+// lanes 0 and 1 hold channels 0 and 1 of the first slot, lanes 2 and 3 of
+// the second.
+using Float4 = float __attribute__((vector_size(16)));
+
+template <int Shift>
+inline void TransformTwoSlots(Float4* x, Float4* values)
+{
+    constexpr int N = 32 >> Shift;
+    if constexpr (N == 16)
+        x[15] = Float4{};  // sub-band 15 does not contribute at half rate
+    Dct<N>(x, values);
+}
+
+// One slot of the transformed pair (0: the first, 1: the second) into both
+// channels' rings at their positions, and reversed into their mirrors, two
+// values at a time.
+template <int Shift>
+inline void RingsFromSlot(const Float4* values, int slot, const int positions[2])
+{
+    constexpr int N = 32 >> Shift, R = 512 >> Shift, M = 2 * R;
+    for (int m = 0; m < N; m += 2) {
+        __m128 a = values[m], b = values[m + 1];
+        if (slot == 1) {
+            a = _mm_movehl_ps(a, a);
+            b = _mm_movehl_ps(b, b);
+        }
+        // Channels 0 and 1 of value m, and of value m + 1.
+        const __m128d first = _mm_cvtps_pd(a), second = _mm_cvtps_pd(b);
+        for (int c = 0; c < 2; ++c) {
+            const __m128d run = c == 0 ? _mm_unpacklo_pd(first, second) : _mm_unpackhi_pd(first, second);
+            const __m128d reversed = c == 0 ? _mm_unpacklo_pd(second, first) : _mm_unpackhi_pd(second, first);
+            double* ring = Synth.Ring[c];
+            double* mirror = Synth.Mirror[c];
+            const int p = positions[c];
+            _mm_storeu_pd(ring + p + m, run);
+            _mm_storeu_pd(ring + p + R + m, run);
+            _mm_storeu_pd(mirror + M - p - m - 1, reversed);
+            _mm_storeu_pd(mirror + M - p - R - m - 1, reversed);
+        }
+    }
+}
+
+// The pair's two slots, one after the other: each into the rings, windowed
+// into `pcm` (interleaved), and the positions moved on.
+template <int Shift, bool Bits8>
+inline std::uint8_t* OutTwoSlots(Float4* x, std::uint8_t* pcm, bool sharedPosition)
+{
+    constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
+    Float4 values[32];
+    TransformTwoSlots<Shift>(x, values);
+    for (int slot = 0; slot < 2; ++slot) {
+        const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
+        RingsFromSlot<Shift>(values, slot, positions);
+        WindowBoth<Shift, Bits8>(positions, pcm);
+        pcm += 2 * N * (Bits8 ? 1 : 2);
+        Synth.Position[0] = (positions[0] - N) & Mask;
+        if (!sharedPosition)
+            Synth.Position[1] = (positions[1] - N) & Mask;
+    }
+    return pcm;
+}
+#endif
+
 template <Arrangement A, bool Bits8, int Shift>
 void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
 {
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
     constexpr int SampleBytes = Bits8 ? 1 : 2;
     float x[32];
-    for (std::int32_t slot = 0; slot < slots; ++slot, samples += 64) {
+    std::int32_t slot = 0;
+#if defined(__SSE2__)
+    if constexpr (A == Arrangement::Stereo) {
+        // Two slots at a time, both channels of each already side by side.
+        for (; slot + 1 < slots; slot += 2, samples += 128) {
+            Float4 pair[32];
+            for (int k = 0; k < N; ++k) {
+                const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(samples + 2 * k)));
+                pair[k] = _mm_loadh_pi(first, reinterpret_cast<const __m64*>(samples + 64 + 2 * k));
+            }
+            pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, true);
+        }
+    }
+#endif
+    for (; slot < slots; ++slot, samples += 64) {
         const int p = Synth.Position[0];
         if constexpr (A == Arrangement::Stereo) {
             alignas(16) float channels[2][32];
@@ -225,8 +307,22 @@ void OutGranule(const float* samples, std::uint8_t* pcm, std::int32_t channel)
 template <bool Bits8, int Shift>
 void OutGranulePair(const float* left, const float* right, std::uint8_t* pcm)
 {
-    constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
-    constexpr int SampleBytes = Bits8 ? 1 : 2;
+    constexpr int N = 32 >> Shift;
+#if defined(__SSE2__)
+    // Two slots at a time: four values of each channel and slot turned into
+    // four lanes of each value.
+    for (int slot = 0; slot < 18; slot += 2, left += 64, right += 64) {
+        Float4 pair[32];
+        for (int k = 0; k < N; k += 4) {
+            __m128 a = _mm_loadu_ps(left + k), b = _mm_loadu_ps(right + k);
+            __m128 c = _mm_loadu_ps(left + 32 + k), d = _mm_loadu_ps(right + 32 + k);
+            _MM_TRANSPOSE4_PS(a, b, c, d);
+            pair[k] = a, pair[k + 1] = b, pair[k + 2] = c, pair[k + 3] = d;
+        }
+        pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, false);
+    }
+#else
+    constexpr int Mask = (512 >> Shift) - 1, SampleBytes = Bits8 ? 1 : 2;
     float x[32];
     for (int slot = 0; slot < 18; ++slot, left += 32, right += 32) {
         const int positions[2] = {Synth.Position[0], Synth.Position[1]};
@@ -239,6 +335,7 @@ void OutGranulePair(const float* left, const float* right, std::uint8_t* pcm)
         for (int c = 0; c < 2; ++c)
             Synth.Position[c] = (positions[c] - N) & Mask;
     }
+#endif
 }
 
 constexpr PairOutputRoutine GranulePairs[2][3] = {
