@@ -104,10 +104,11 @@ SampleRead PlanRead(int slot, int c, bool pair)
     return read;
 }
 
-// A frame's sample data, copied with room for the widest load past its end:
-// at most 1536 bits of allocation, selection and scale factors before it,
-// then twelve granules of at most 64 slots of 48 bits.
-constexpr std::size_t MostSampleBytes = (1536 + 12 * 64 * 48) / 8 + 8;
+// A frame's sample data, copied with room for the widest load past its end.
+// The walk reads at most 4 bits of allocation, 2 of selection and three
+// 6-bit scale factors for each of its slots, then twelve granules of at most
+// 48 bits each.
+constexpr std::size_t MostSampleBytes = (MaxSlots - 2) * (4 + 2 + 3 * 6 + 12 * 48) / 8 + 8;
 std::uint8_t SampleBytes[MostSampleBytes];
 
 int FrameDataOffset(const DecodeRequest* request)

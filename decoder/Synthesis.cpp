@@ -43,9 +43,8 @@ SynthesisState Synth;
 const WindowRoutines* Window = &ThisBuildsRoutines;
 
 
-// The transform works on single values or on vectors of them (each lane
-// its own transform, with the same operations in the same order).
-
+// The transform's stages work on single values or on vectors of them (each
+// lane its own transform, with the same operations in the same order).
 // One butterfly stage over blocks of Size values: sums in the first half of
 // each block, differences times the factors of Size / 2 in the second.
 template <int N, int Size, typename T>
