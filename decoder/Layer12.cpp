@@ -33,6 +33,9 @@ int SlotAlloc[MaxSlots];
 float SlotFactor[MaxSlots];
 int SlotScfsi[MaxSlots];
 float SlotMultiplier[3][MaxSlots];
+// Slots whose sub-band samples are zero in every row of the buffer (bit k
+// for slot k): a silent slot that is already clear need not be cleared again.
+std::uint64_t ClearSlots = 0;
 
 // Joint-stereo bound in slots by mode and mode extension.
 constexpr int BoundTable[4][4] = {{64, 64, 64, 64}, {8, 16, 24, 32}, {64, 64, 64, 64}, {32, 32, 32, 32}};
@@ -196,6 +199,7 @@ int SetupLayer2(const FrameHeader* header)
     DecodeLimit = limit;
     Output = SelectFrameOutput(header);
     std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
+    ClearSlots = ~std::uint64_t{0};
     return result;
 }
 
@@ -214,6 +218,7 @@ int SetupLayer1(const FrameHeader* header)
     DecodeLimit = limit;
     Output = SelectFrameOutput(header);
     std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
+    ClearSlots = ~std::uint64_t{0};
     return 1;
 }
 
@@ -281,13 +286,20 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         }
         const bool pair = code >= Layer2PairBase;
         const int c = pair ? code - Layer2PairBase : code;
+        const std::uint64_t slots = (pair ? std::uint64_t{3} : std::uint64_t{1}) << k;
         if (c == 0) {
-            for (int row = 0; row < 36; ++row)
-                for (int j = 0; j <= (pair ? 1 : 0); ++j)
+            for (int j = 0; j <= (pair ? 1 : 0); ++j) {
+                const std::uint64_t bit = k + j < 64 ? std::uint64_t{1} << (k + j) : 0;
+                if ((ClearSlots & bit) != 0)
+                    continue;
+                for (int row = 0; row < 36; ++row)
                     SubbandBuffer[64 * row + k + j] = 0;
+            }
+            ClearSlots |= slots;
         } else {
             reads[readCount] = PlanRead(k, c, pair);
             granuleBits += reads[readCount++].Width;
+            ClearSlots &= ~slots;
         }
         if (pair)
             ++k;
@@ -381,6 +393,7 @@ void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, 
 
     const float* m = SlotMultiplier[0];
     float* S = SubbandBuffer;
+    ClearSlots = 0;
     for (int row = 0; row < 12; ++row, S += 64) {
         // The markers end each walk; the bound only guards a damaged frame.
         for (int k = 0; k < MaxSlots - 2; ++k) {
