@@ -1,7 +1,11 @@
 // Layer I and Layer II: allocation, scale factors and samples of a frame into
 // sub-band samples in units of the 16-bit output.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "decoder/DecoderInternal.h"
 #include "decoder/Layer12Tables.h"
@@ -33,9 +37,6 @@ int SlotAlloc[MaxSlots];
 float SlotFactor[MaxSlots];
 int SlotScfsi[MaxSlots];
 float SlotMultiplier[3][MaxSlots];
-// Slots whose sub-band samples are zero in every row of the buffer (bit k
-// for slot k): a silent slot that is already clear need not be cleared again.
-std::uint64_t ClearSlots = 0;
 
 // Joint-stereo bound in slots by mode and mode extension.
 constexpr int BoundTable[4][4] = {{64, 64, 64, 64}, {8, 16, 24, 32}, {64, 64, 64, 64}, {32, 32, 32, 32}};
@@ -105,6 +106,21 @@ SampleRead PlanRead(int slot, int c, bool pair)
         read.Centre = (1 << (read.CodeBits - 1)) - 1;
     }
     return read;
+}
+
+// One row of a granule: the values of slots 0 .. count - 1 times their
+// multipliers, four at a time.
+void Dequantise(const std::int32_t* values, const float* m, float* S, int count)
+{
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= count; k += 4) {
+        const __m128 v = _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(values + k)));
+        _mm_storeu_ps(S + k, _mm_mul_ps(v, _mm_loadu_ps(m + k)));
+    }
+#endif
+    for (; k < count; ++k)
+        S[k] = static_cast<float>(values[k]) * m[k];
 }
 
 // A frame's sample data, copied with room for the widest load past its end.
@@ -199,7 +215,6 @@ int SetupLayer2(const FrameHeader* header)
     DecodeLimit = limit;
     Output = SelectFrameOutput(header);
     std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
-    ClearSlots = ~std::uint64_t{0};
     return result;
 }
 
@@ -218,7 +233,6 @@ int SetupLayer1(const FrameHeader* header)
     DecodeLimit = limit;
     Output = SelectFrameOutput(header);
     std::memset(SubbandBuffer, 0, sizeof SubbandBuffer);
-    ClearSlots = ~std::uint64_t{0};
     return 1;
 }
 
@@ -272,11 +286,12 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     }
 
     // The frame's reads, the same in each of its twelve granules: the slots
-    // that carry codes, in stream order. Silent slots are cleared at once.
+    // that carry codes, in stream order, up to where the walk ends.
     SampleRead reads[MaxSlots];
     int readCount = 0, granuleBits = 0;
     bool limited = false;
-    for (int k = 0; k < MaxSlots - 2; ++k) {
+    int k = 0;
+    for (; k < MaxSlots - 2; ++k) {
         const int code = SlotCode[k];
         if (code == Layer2End)
             break;
@@ -286,24 +301,16 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         }
         const bool pair = code >= Layer2PairBase;
         const int c = pair ? code - Layer2PairBase : code;
-        const std::uint64_t slots = (pair ? std::uint64_t{3} : std::uint64_t{1}) << k;
-        if (c == 0) {
-            for (int j = 0; j <= (pair ? 1 : 0); ++j) {
-                const std::uint64_t bit = k + j < 64 ? std::uint64_t{1} << (k + j) : 0;
-                if ((ClearSlots & bit) != 0)
-                    continue;
-                for (int row = 0; row < 36; ++row)
-                    SubbandBuffer[64 * row + k + j] = 0;
-            }
-            ClearSlots |= slots;
-        } else {
+        if (c != 0) {
             reads[readCount] = PlanRead(k, c, pair);
             granuleBits += reads[readCount++].Width;
-            ClearSlots &= ~slots;
         }
         if (pair)
             ++k;
     }
+    // Pairs start at even slots (the joint-stereo bound is even), so the
+    // walk ends within the 64 slots of a row.
+    const int walked = std::min(k, 64);
     if (limited)
         granuleBits += skip;
 
@@ -317,6 +324,9 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     std::memset(SampleBytes + copied, 0, needed - copied);
     std::size_t position = consumed;
 
+    // Each granule's three rows of values around zero, by slot; silent
+    // slots keep 0, which their multipliers (never negative) turn into +0.
+    alignas(16) std::int32_t values[3][64] = {};
     float* S = SubbandBuffer;
     for (int part = 0; part < 3; ++part) {
         const float* m = SlotMultiplier[part];
@@ -329,24 +339,23 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
                 window = __builtin_bswap64(window) << (position % 8);
                 position += read.Width;
                 const std::uint64_t code = window >> (64 - read.Width);
-                int v[3];
+                const int slot = read.Slot;
                 if (read.Groups != nullptr) {
                     const std::int16_t* g = read.Groups + 3 * code;
-                    v[0] = g[0], v[1] = g[1], v[2] = g[2];
+                    values[0][slot] = g[0], values[1][slot] = g[1], values[2][slot] = g[2];
                 } else {
                     const int b = read.CodeBits;
                     const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
-                    v[0] = static_cast<int>(code >> (2 * b)) - read.Centre;
-                    v[1] = static_cast<int>((code >> b) & mask) - read.Centre;
-                    v[2] = static_cast<int>(code & mask) - read.Centre;
+                    values[0][slot] = static_cast<int>(code >> (2 * b)) - read.Centre;
+                    values[1][slot] = static_cast<int>((code >> b) & mask) - read.Centre;
+                    values[2][slot] = static_cast<int>(code & mask) - read.Centre;
                 }
-                const int k = read.Slot;
-                for (int i = 0; i < 3; ++i)
-                    S[k + 64 * i] = static_cast<float>(v[i]) * m[k];
                 if (read.Pair)
                     for (int i = 0; i < 3; ++i)
-                        S[k + 1 + 64 * i] = static_cast<float>(v[i]) * m[k + 1];
+                        values[i][slot + 1] = values[i][slot];
             }
+            for (int i = 0; i < 3; ++i)
+                Dequantise(values[i], m, S + 64 * i, walked);
             position = granuleStart + static_cast<std::size_t>(granuleBits);
         }
     }
@@ -393,7 +402,6 @@ void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, 
 
     const float* m = SlotMultiplier[0];
     float* S = SubbandBuffer;
-    ClearSlots = 0;
     for (int row = 0; row < 12; ++row, S += 64) {
         // The markers end each walk; the bound only guards a damaged frame.
         for (int k = 0; k < MaxSlots - 2; ++k) {
