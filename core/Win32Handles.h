@@ -90,6 +90,24 @@ using BrushHandle = UniqueHandle<HBRUSH, DeleteGdiObject<HBRUSH>>;
 using WindowHandle = UniqueHandle<HWND, DestroyChildWindow>;
 using MemoryDc = UniqueHandle<HDC, ReleaseMemoryDc>;
 
+// A 32-bit top-down DIB section of width x height pixels (0x00RRGGBB each),
+// its pixels at *pixels; empty, with *pixels null, when it cannot be made.
+inline BitmapHandle CreatePixelBitmap(int width, int height, void** pixels)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *pixels = nullptr;
+    BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels, nullptr, 0));
+    if (!bitmap)
+        *pixels = nullptr;
+    return bitmap;
+}
+
 // A window's device context from GetDC, released with the window.
 class WindowDc {
 public:

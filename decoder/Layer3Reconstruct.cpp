@@ -380,11 +380,17 @@ void InvertFrequencies(float* out, int lines)
             out[32 * s + sb] = -out[32 * s + sb];
 }
 
+// One channel's filter bank into `out`, ready for the synthesis.
+void FilterBank(int c, int g, float* out)
+{
+    const int lines = Hybrid(c, g, out);
+    L3.NonzeroCount[g][c] = lines;
+    InvertFrequencies(out, lines);
+}
+
 void SynthesizeChannel(int c, int g, std::uint8_t* pcm, int outputChannel)
 {
-    const int lines = Hybrid(c, g, L3.HybridOutput);
-    L3.NonzeroCount[g][c] = lines;
-    InvertFrequencies(L3.HybridOutput, lines);
+    FilterBank(c, g, L3.HybridOutput);
     Output(L3.HybridOutput, pcm, outputChannel);
 }
 
@@ -508,13 +514,9 @@ void L3ReconstructGranule(std::uint8_t* pcm, int g)
         if (channels == 2) {
             // Both filter banks first, then both channels through the
             // synthesis together.
-            float* outputs[2] = {L3.HybridOutput, L3.MixOutput};
-            for (int c = 0; c < 2; ++c) {
-                const int lines = Hybrid(c, g, outputs[c]);
-                L3.NonzeroCount[g][c] = lines;
-                InvertFrequencies(outputs[c], lines);
-            }
-            OutputPair(outputs[0], outputs[1], pcm);
+            FilterBank(0, g, L3.HybridOutput);
+            FilterBank(1, g, L3.MixOutput);
+            OutputPair(L3.HybridOutput, L3.MixOutput, pcm);
         } else {
             // A single-channel frame in a stereo stream: on both sides.
             SynthesizeChannel(0, g, pcm, 0);

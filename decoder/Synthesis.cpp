@@ -200,15 +200,16 @@ inline void RingsFromSlot(const Float4* values, int slot, const int positions[2]
     }
 }
 
-// The pair's two slots, one after the other: each into the rings, windowed
-// into `pcm` (interleaved), and the positions moved on.
+// The pair's first `count` slots (2, or 1 for a last slot alone), one after
+// the other: each into the rings, windowed into `pcm` (interleaved), and the
+// positions moved on.
 template <int Shift, bool Bits8>
-inline std::uint8_t* OutTwoSlots(Float4* x, std::uint8_t* pcm, bool sharedPosition)
+inline std::uint8_t* OutTwoSlots(Float4* x, std::uint8_t* pcm, bool sharedPosition, int count = 2)
 {
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
     Float4 values[32];
     TransformTwoSlots<Shift>(x, values);
-    for (int slot = 0; slot < 2; ++slot) {
+    for (int slot = 0; slot < count; ++slot) {
         const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
         RingsFromSlot<Shift>(values, slot, positions);
         WindowBoth<Shift, Bits8>(positions, pcm);
@@ -230,35 +231,27 @@ void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
     std::int32_t slot = 0;
 #if defined(__SSE2__)
     if constexpr (A == Arrangement::Stereo) {
-        // Two slots at a time, both channels of each already side by side.
-        for (; slot + 1 < slots; slot += 2, samples += 128) {
+        // Two slots at a time, both channels of each already side by side;
+        // a last slot alone pairs with silence.
+        for (; slot < slots; slot += 2, samples += 128) {
+            const int count = slots - slot >= 2 ? 2 : 1;
             Float4 pair[32];
             for (int k = 0; k < N; ++k) {
                 const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(samples + 2 * k)));
-                pair[k] = _mm_loadh_pi(first, reinterpret_cast<const __m64*>(samples + 64 + 2 * k));
+                pair[k] = count == 2 ? _mm_loadh_pi(first, reinterpret_cast<const __m64*>(samples + 64 + 2 * k)) : first;
             }
-            pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, true);
+            pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, true, count);
         }
+        return;
     }
 #endif
     for (; slot < slots; ++slot, samples += 64) {
         const int p = Synth.Position[0];
         if constexpr (A == Arrangement::Stereo) {
-            alignas(16) float channels[2][32];
-            // Split four pairs at a time: the transform then reads whole
-            // stores, which the processor hands on at once (values stored
-            // one by one and read four at a time would wait for the stores).
-            for (int k = 0; k < N; k += 4) {
-#if defined(__SSE2__)
-                const __m128 a = _mm_loadu_ps(samples + 2 * k), b = _mm_loadu_ps(samples + 2 * k + 4);
-                _mm_store_ps(channels[0] + k, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-                _mm_store_ps(channels[1] + k, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-#else
-                for (int i = k; i < k + 4; ++i) {
-                    channels[0][i] = samples[2 * i];
-                    channels[1][i] = samples[2 * i + 1];
-                }
-#endif
+            float channels[2][32];
+            for (int k = 0; k < N; ++k) {
+                channels[0][k] = samples[2 * k];
+                channels[1][k] = samples[2 * k + 1];
             }
             for (int c = 0; c < 2; ++c)
                 TransformIntoRing<Shift>(channels[c], c, p);

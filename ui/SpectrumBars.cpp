@@ -28,15 +28,8 @@ bool CMainWindow::PrepareSpectrumCanvas(int scale)
 {
     if (Canvas.Scale != scale || !Canvas.Dc) {
         Canvas.Release();
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = (AreaRight - AreaX) * scale;
-        info.bmiHeader.biHeight = -(AreaBottom - AreaY) * scale;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        Canvas.Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        Canvas.Bitmap = CreatePixelBitmap((AreaRight - AreaX) * scale, (AreaBottom - AreaY) * scale, &bits);
         Canvas.Dc.Reset(CreateCompatibleDC(nullptr));
         if (!Canvas.Bitmap || !Canvas.Dc || bits == nullptr ||
             SelectObject(Canvas.Dc.Get(), Canvas.Bitmap.Get()) == nullptr) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Win32Handles.h"
 #include "resources/resource.h"
 
 // Glyph sets as the face addresses them: glyph g of the large digits is
@@ -154,24 +155,16 @@ private:
         out.W = w;
         out.H = h;
         out.P.resize(static_cast<std::size_t>(w) * h);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        HDC screen = GetDC(nullptr);
-        HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HDC memory = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(memory, section);
-        BitBlt(memory, 0, 0, w, h, source != nullptr ? source : screen, x, y, SRCCOPY);
+        const BitmapHandle section = CreatePixelBitmap(w, h, &bits);
+        const WindowDc screen(nullptr);
+        const MemoryDc memory(CreateCompatibleDC(screen.Get()));
+        if (!section || !memory)
+            return out;
+        const Selection selected(memory.Get(), section.Get());
+        BitBlt(memory.Get(), 0, 0, w, h, source != nullptr ? source : screen.Get(), x, y, SRCCOPY);
         GdiFlush();
         std::memcpy(out.P.data(), bits, out.P.size() * 4);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        DeleteObject(section);
-        ReleaseDC(nullptr, screen);
         return out;
     }
     // The skin's source stretched as the face stretches it.

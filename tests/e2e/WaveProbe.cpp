@@ -278,14 +278,8 @@ DWORD WINAPI DrawAnalyserArea(void*)
     WindowHandle window(CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 100, 100, 250, 120,
                                         nullptr, nullptr, windowClass.hInstance, nullptr));
     MemoryDc canvas(CreateCompatibleDC(nullptr));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = Width;
-    info.bmiHeader.biHeight = -Height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* pixels = nullptr;
-    BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    BitmapHandle bitmap = CreatePixelBitmap(Width, Height, &pixels);
     if (!window || !canvas || !bitmap)
         return 1;
     Selection selected(canvas.Get(), bitmap.Get());

@@ -128,10 +128,8 @@ struct Picture {
     const std::uint32_t* Pixels = nullptr;
     Picture(int width, int height)
     {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        Bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        Bitmap = CreatePixelBitmap(width, height, &bits);
         Dc.Reset(CreateCompatibleDC(nullptr));
         SelectObject(Dc.Get(), Bitmap.Get());
         Pixels = static_cast<const std::uint32_t*>(bits);
