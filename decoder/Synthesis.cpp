@@ -408,6 +408,7 @@ void BuildSynthesisTables()
                 taps.First[i][j] = (i % 2 ? -1.0 : 1.0) * SynthWindow[16 * (j << shift) + i];
             for (int k = 1; k < h; ++k)
                 taps.Second[i][k] = SynthWindow[16 * (16 - (k << shift)) + 15 - i];
+            taps.Second[i][0] = i % 2 ? 0.0 : SynthWindow[256 + i / 2];
         }
     }
     UseSynthesisPath(WidestSynthesisPath());

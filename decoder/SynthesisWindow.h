@@ -23,7 +23,8 @@
 // The window rearranged for each rate shift so that one tap of many samples
 // is one run of coefficients: for samples j < H, First[i][j] = W[j 2^s][i];
 // for the samples after the middle one (k = 1 .. H - 1 at index k),
-// Second[i][k] = W[16 - k 2^s][15 - i].
+// Second[i][k] = W[16 - k 2^s][15 - i]; the middle sample at index 0,
+// Second[2i][0] = its row's W[i] and Second[2i + 1][0] = 0.
 struct WindowTaps {
     double First[16][16];   // the odd rows negated: the standard's sum subtracts them
     double Second[16][16];
@@ -123,7 +124,6 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
     // another.
     constexpr int Groups = H / W > 0 ? H / W : 1;
     const WindowTaps& taps = SynthTaps[Shift];
-    const float* middleTaps = SynthWindow + 256;
 
     Lanes first[C][Groups], second[C][Groups];
     for (int c = 0; c < C; ++c)
@@ -141,27 +141,23 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
                 const int b = p[c] + H + N + 2 * N * i;  // b - j
                 const int d = p[c] + N + 2 * N * i;      // d - k and d + k
                 first[c][q].Accumulate(firstEven, Lanes::Load(V[c] + a + j));
-                // Lane 0 of the second half has zero taps: whole runs of H
-                // lanes, sample H + k at lane k.
+                // Sample H + k at lane k of the second half. Lane 0, the
+                // middle sample, reads ring value d at both taps: the even
+                // tap holds its coefficient, the odd one zero, which adds
+                // nothing (ring values are finite).
                 second[c][q].Accumulate(secondEven, downFrom(c, d - j));
                 first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
                 second[c][q].Accumulate(secondOdd, Lanes::Load(V[c] + d + j));
             }
         }
     }
-    float middle[C];
-    for (int c = 0; c < C; ++c)
-        middle[c] = 0;
-    for (int i = 0; i < 8; ++i)
-        for (int c = 0; c < C; ++c)
-            middle[c] = static_cast<float>(middle[c] + static_cast<double>(middleTaps[i]) * V[c][p[c] + N + 2 * N * i]);
     for (int c = 0; c < C; ++c) {
         for (int q = 0; q < Groups; ++q)
             first[c][q].Store(sums[c] + q * W);
-        // After the first half: lanes of it past H are spare.
+        // After the first half, lane 0 the middle sample: lanes of the
+        // first half past H are spare.
         for (int q = 0; q < Groups; ++q)
             second[c][q].Store(sums[c] + H + q * W);
-        sums[c][H] = middle[c];
     }
 }
 
