@@ -171,35 +171,6 @@ inline void TransformTwoSlots(Float4* x, Float4* values)
     Dct<N>(x, values);
 }
 
-// One slot of the transformed pair (0: the first, 1: the second) into both
-// channels' rings at their positions, and reversed into their mirrors, two
-// values at a time.
-template <int Shift>
-inline void RingsFromSlot(const Float4* values, int slot, const int positions[2])
-{
-    constexpr int N = 32 >> Shift, R = 512 >> Shift, M = 2 * R;
-    for (int m = 0; m < N; m += 2) {
-        __m128 a = values[m], b = values[m + 1];
-        if (slot == 1) {
-            a = _mm_movehl_ps(a, a);
-            b = _mm_movehl_ps(b, b);
-        }
-        // Channels 0 and 1 of value m, and of value m + 1.
-        const __m128d first = _mm_cvtps_pd(a), second = _mm_cvtps_pd(b);
-        for (int c = 0; c < 2; ++c) {
-            const __m128d run = c == 0 ? _mm_unpacklo_pd(first, second) : _mm_unpackhi_pd(first, second);
-            const __m128d reversed = c == 0 ? _mm_unpacklo_pd(second, first) : _mm_unpackhi_pd(second, first);
-            double* ring = Synth.Ring[c];
-            double* mirror = Synth.Mirror[c];
-            const int p = positions[c];
-            _mm_storeu_pd(ring + p + m, run);
-            _mm_storeu_pd(ring + p + R + m, run);
-            _mm_storeu_pd(mirror + M - p - m - 1, reversed);
-            _mm_storeu_pd(mirror + M - p - R - m - 1, reversed);
-        }
-    }
-}
-
 // The pair's first `count` slots (2, or 1 for a last slot alone), one after
 // the other: each into the rings, windowed into `pcm` (interleaved), and the
 // positions moved on.
@@ -211,7 +182,9 @@ inline std::uint8_t* OutTwoSlots(Float4* x, std::uint8_t* pcm, bool sharedPositi
     TransformTwoSlots<Shift>(x, values);
     for (int slot = 0; slot < count; ++slot) {
         const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
-        RingsFromSlot<Shift>(values, slot, positions);
+        double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
+        double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
+        Window->Rings[Shift](reinterpret_cast<const float*>(values), slot, rings, mirrors, positions);
         WindowBoth<Shift, Bits8>(positions, pcm);
         pcm += 2 * N * (Bits8 ? 1 : 2);
         Synth.Position[0] = (positions[0] - N) & Mask;

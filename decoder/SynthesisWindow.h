@@ -13,7 +13,13 @@
 
 #include <cstdint>
 #if (defined(__AVX2__) || defined(__AVX512F__)) && defined(__FMA__)
+// GCC 12's AVX-512 intrinsics fill their unused merge operands with a
+// deliberately unset value, and warn about it where they are inlined (GCC
+// bug 105593); the warning points into the header, so it is silenced there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -44,10 +50,17 @@ using WindowRoutine = void (*)(const double* ring, const double* mirror, int p, 
 // out, channel 1's one sample size later.
 using WindowPairRoutine = void (*)(const double* const ring[2], const double* const mirror[2], const int p[2],
                                    std::uint8_t* out);
+// One slot (0 or 1) of two slots transformed together into both channels'
+// rings at their positions, and reversed into their mirrors. Each of the
+// transform's values is four lanes: channels 0 and 1 of the first slot, then
+// of the second.
+using RingsRoutine = void (*)(const float* values, int slot, double* const ring[2], double* const mirror[2],
+                              const int p[2]);
 // One build's routines, by 8-bit output and rate shift.
 struct WindowRoutines {
     WindowRoutine Single[2][3];
     WindowPairRoutine Pair[2][3];
+    RingsRoutine Rings[3];
 };
 // The routines built for AVX2 with FMA and for AVX-512; null when the
 // processor lacks what they need, or the build has no such routines.
@@ -244,12 +257,67 @@ void WindowPair(const double* const V[2], const double* const mirror[2], const i
     StoreSums<(32 >> Shift), Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
 }
 
+template <int Shift>
+void RingsFromSlot(const float* values, int slot, double* const ring[2], double* const mirror[2], const int p[2])
+{
+    constexpr int N = 32 >> Shift, R = 512 >> Shift, M = 2 * R;
+#if defined(__AVX512F__)
+    // Eight values of both channels picked out of eight four-lane values at
+    // once: channel 0's in the low half, channel 1's in the high half.
+    const __m512i pick = _mm512_add_epi32(
+        _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29), _mm512_set1_epi32(2 * slot));
+    const __m512i reverse = _mm512_setr_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+    for (int m = 0; m < N; m += 8) {
+        const __m512 both =
+            _mm512_permutex2var_ps(_mm512_loadu_ps(values + 4 * m), pick, _mm512_loadu_ps(values + 4 * m + 16));
+        const __m512d runs[2] = {
+            _mm512_cvtps_pd(_mm512_castps512_ps256(both)),
+            _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(both), 1)))};
+        for (int c = 0; c < 2; ++c) {
+            const __m512d reversed = _mm512_permutexvar_pd(reverse, runs[c]);
+            _mm512_storeu_pd(ring[c] + p[c] + m, runs[c]);
+            _mm512_storeu_pd(ring[c] + p[c] + R + m, runs[c]);
+            _mm512_storeu_pd(mirror[c] + M - p[c] - m - 7, reversed);
+            _mm512_storeu_pd(mirror[c] + M - p[c] - R - m - 7, reversed);
+        }
+    }
+#elif defined(__SSE2__)
+    // Two values of both channels at a time.
+    for (int m = 0; m < N; m += 2) {
+        __m128 a = _mm_loadu_ps(values + 4 * m), b = _mm_loadu_ps(values + 4 * m + 4);
+        if (slot == 1) {
+            a = _mm_movehl_ps(a, a);
+            b = _mm_movehl_ps(b, b);
+        }
+        // Channels 0 and 1 of value m, and of value m + 1.
+        const __m128d first = _mm_cvtps_pd(a), second = _mm_cvtps_pd(b);
+        for (int c = 0; c < 2; ++c) {
+            const __m128d run = c == 0 ? _mm_unpacklo_pd(first, second) : _mm_unpackhi_pd(first, second);
+            const __m128d reversed = c == 0 ? _mm_unpacklo_pd(second, first) : _mm_unpackhi_pd(second, first);
+            _mm_storeu_pd(ring[c] + p[c] + m, run);
+            _mm_storeu_pd(ring[c] + p[c] + R + m, run);
+            _mm_storeu_pd(mirror[c] + M - p[c] - m - 1, reversed);
+            _mm_storeu_pd(mirror[c] + M - p[c] - R - m - 1, reversed);
+        }
+    }
+#else
+    for (int m = 0; m < N; ++m) {
+        for (int c = 0; c < 2; ++c) {
+            const double v = values[4 * m + 2 * slot + c];
+            ring[c][p[c] + m] = ring[c][p[c] + R + m] = v;
+            mirror[c][M - p[c] - m] = mirror[c][M - p[c] - R - m] = v;
+        }
+    }
+#endif
+}
+
 // This build's routines.
 constexpr WindowRoutines ThisBuildsRoutines = {
     {{WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
      {WindowSlot<0, true>, WindowSlot<1, true>, WindowSlot<2, true>}},
     {{WindowPair<0, false>, WindowPair<1, false>, WindowPair<2, false>},
      {WindowPair<0, true>, WindowPair<1, true>, WindowPair<2, true>}},
+    {RingsFromSlot<0>, RingsFromSlot<1>, RingsFromSlot<2>},
 };
 
 }  // namespace
