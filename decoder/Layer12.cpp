@@ -77,26 +77,28 @@ void Allocate2(int& n, int groupEnd, int width, const std::uint8_t* classes, int
     }
 }
 
-// One slot's codes in a granule, as the frame's allocation sets them: a
-// grouped code of Width bits that picks three values from Groups, or three
-// codes of CodeBits bits each (Width in all) less Centre. A pair's values
-// also go to the next slot (the other channel above the joint-stereo bound).
+// One slot's codes in a granule, as the frame's allocation sets them, Offset
+// bits into the granule: a grouped code of Width bits that picks three values
+// from Groups, or three codes of CodeBits bits each (Width in all) less
+// Centre. The values go to Slot and to Copy: the next slot for a pair (the
+// other channel above the joint-stereo bound), else Slot again.
 struct SampleRead {
     const std::int16_t* Groups;
     int Slot;
+    int Copy;
+    int Offset;
     int Width;
     int CodeBits;
     int Centre;
-    bool Pair;
 };
 
 // The grouped classes' value triples (classes 1, 2 and 4: 3, 5 and 9
 // levels), by code.
 std::int16_t GroupValues[3 * (32 + 128 + 1024)];
 
-SampleRead PlanRead(int slot, int c, bool pair)
+SampleRead PlanRead(int slot, int c, bool pair, int offset)
 {
-    SampleRead read{nullptr, slot, 0, 0, 0, pair};
+    SampleRead read{nullptr, slot, pair ? slot + 1 : slot, offset, 0, 0, 0};
     if (c == 1 || c == 2 || c == 4) {
         read.Groups = GroupValues + (c == 1 ? 0 : c == 2 ? 3 * 32 : 3 * (32 + 128));
         read.Width = c == 1 ? 5 : c == 2 ? 7 : 10;
@@ -286,9 +288,10 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     }
 
     // The frame's reads, the same in each of its twelve granules: the slots
-    // that carry codes, in stream order, up to where the walk ends.
+    // that carry codes, up to where the walk ends; the grouped ones from the
+    // front of the list, the others from its back.
     SampleRead reads[MaxSlots];
-    int readCount = 0, granuleBits = 0;
+    int grouped = 0, plainFrom = MaxSlots, granuleBits = 0;
     bool limited = false;
     int k = 0;
     for (; k < MaxSlots - 2; ++k) {
@@ -302,8 +305,9 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         const bool pair = code >= Layer2PairBase;
         const int c = pair ? code - Layer2PairBase : code;
         if (c != 0) {
-            reads[readCount] = PlanRead(k, c, pair);
-            granuleBits += reads[readCount++].Width;
+            const SampleRead read = PlanRead(k, c, pair, granuleBits);
+            reads[read.Groups != nullptr ? grouped++ : --plainFrom] = read;
+            granuleBits += read.Width;
         }
         if (pair)
             ++k;
@@ -331,32 +335,31 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     for (int part = 0; part < 3; ++part) {
         const float* m = SlotMultiplier[part];
         for (int granule = 0; granule < 4; ++granule, S += 192) {
-            const std::size_t granuleStart = position;
-            for (int r = 0; r < readCount; ++r) {
-                const SampleRead& read = reads[r];
+            // The code of a read, at the top of 64 bits.
+            const auto codeOf = [position](const SampleRead& read) {
+                const std::size_t at = position + static_cast<std::size_t>(read.Offset);
                 std::uint64_t window;
-                std::memcpy(&window, SampleBytes + position / 8, 8);
-                window = __builtin_bswap64(window) << (position % 8);
-                position += read.Width;
-                const std::uint64_t code = window >> (64 - read.Width);
-                const int slot = read.Slot;
-                if (read.Groups != nullptr) {
-                    const std::int16_t* g = read.Groups + 3 * code;
-                    values[0][slot] = g[0], values[1][slot] = g[1], values[2][slot] = g[2];
-                } else {
-                    const int b = read.CodeBits;
-                    const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
-                    values[0][slot] = static_cast<int>(code >> (2 * b)) - read.Centre;
-                    values[1][slot] = static_cast<int>((code >> b) & mask) - read.Centre;
-                    values[2][slot] = static_cast<int>(code & mask) - read.Centre;
-                }
-                if (read.Pair)
-                    for (int i = 0; i < 3; ++i)
-                        values[i][slot + 1] = values[i][slot];
+                std::memcpy(&window, SampleBytes + at / 8, 8);
+                return (__builtin_bswap64(window) << (at % 8)) >> (64 - read.Width);
+            };
+            for (int r = 0; r < grouped; ++r) {
+                const SampleRead& read = reads[r];
+                const std::int16_t* g = read.Groups + 3 * codeOf(read);
+                for (int i = 0; i < 3; ++i)
+                    values[i][read.Slot] = values[i][read.Copy] = g[i];
+            }
+            for (int r = plainFrom; r < MaxSlots; ++r) {
+                const SampleRead& read = reads[r];
+                const std::uint64_t code = codeOf(read);
+                const int b = read.CodeBits;
+                const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
+                for (int i = 0; i < 3; ++i)
+                    values[i][read.Slot] = values[i][read.Copy] =
+                        static_cast<int>((code >> ((2 - i) * b)) & mask) - read.Centre;
             }
             for (int i = 0; i < 3; ++i)
                 Dequantise(values[i], m, S + 64 * i, walked);
-            position = granuleStart + static_cast<std::size_t>(granuleBits);
+            position += static_cast<std::size_t>(granuleBits);
         }
     }
     Output(SubbandBuffer, pcm, 36);
