@@ -96,18 +96,27 @@ struct SampleRead {
 // levels), by code.
 std::int16_t GroupValues[3 * (32 + 128 + 1024)];
 
-SampleRead PlanRead(int slot, int c, bool pair, int offset)
+bool IsGrouped(int c)
 {
-    SampleRead read{nullptr, slot, pair ? slot + 1 : slot, offset, 0, 0, 0};
-    if (c == 1 || c == 2 || c == 4) {
+    return c == 1 || c == 2 || c == 4;
+}
+
+// Filled in place: a copy through a temporary makes the processor wait for
+// its stores to land before it can load the whole.
+void PlanRead(SampleRead& read, int slot, int c, bool pair, int offset)
+{
+    read.Slot = slot;
+    read.Copy = pair ? slot + 1 : slot;
+    read.Offset = offset;
+    if (IsGrouped(c)) {
         read.Groups = GroupValues + (c == 1 ? 0 : c == 2 ? 3 * 32 : 3 * (32 + 128));
         read.Width = c == 1 ? 5 : c == 2 ? 7 : 10;
     } else {
+        read.Groups = nullptr;
         read.CodeBits = ClassBits(c);
         read.Width = 3 * read.CodeBits;
         read.Centre = (1 << (read.CodeBits - 1)) - 1;
     }
-    return read;
 }
 
 // One row of a granule: the values of slots 0 .. count - 1 times their
@@ -305,8 +314,8 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         const bool pair = code >= Layer2PairBase;
         const int c = pair ? code - Layer2PairBase : code;
         if (c != 0) {
-            const SampleRead read = PlanRead(k, c, pair, granuleBits);
-            reads[read.Groups != nullptr ? grouped++ : --plainFrom] = read;
+            SampleRead& read = reads[IsGrouped(c) ? grouped++ : --plainFrom];
+            PlanRead(read, k, c, pair, granuleBits);
             granuleBits += read.Width;
         }
         if (pair)
