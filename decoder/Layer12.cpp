@@ -80,12 +80,10 @@ void Allocate2(int& n, int groupEnd, int width, const std::uint8_t* classes, int
 // One slot's codes in a granule, as the frame's allocation sets them, Offset
 // bits into the granule: a grouped code of Width bits that picks three values
 // from Groups, or three codes of CodeBits bits each (Width in all) less
-// Centre. The values go to Slot and to Copy: the next slot for a pair (the
-// other channel above the joint-stereo bound), else Slot again.
+// Centre.
 struct SampleRead {
     const std::int16_t* Groups;
     int Slot;
-    int Copy;
     int Offset;
     int Width;
     int CodeBits;
@@ -103,10 +101,9 @@ bool IsGrouped(int c)
 
 // Filled in place: a copy through a temporary makes the processor wait for
 // its stores to land before it can load the whole.
-void PlanRead(SampleRead& read, int slot, int c, bool pair, int offset)
+void PlanRead(SampleRead& read, int slot, int c, int offset)
 {
     read.Slot = slot;
-    read.Copy = pair ? slot + 1 : slot;
     read.Offset = offset;
     if (IsGrouped(c)) {
         read.Groups = GroupValues + (c == 1 ? 0 : c == 2 ? 3 * 32 : 3 * (32 + 128));
@@ -300,7 +297,7 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     // that carry codes, up to where the walk ends; the grouped ones from the
     // front of the list, the others from its back.
     SampleRead reads[MaxSlots];
-    int grouped = 0, plainFrom = MaxSlots, granuleBits = 0;
+    int grouped = 0, plainFrom = MaxSlots, granuleBits = 0, firstPair = -1;
     bool limited = false;
     int k = 0;
     for (; k < MaxSlots - 2; ++k) {
@@ -313,9 +310,11 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
         }
         const bool pair = code >= Layer2PairBase;
         const int c = pair ? code - Layer2PairBase : code;
+        if (pair && firstPair < 0)
+            firstPair = k;
         if (c != 0) {
             SampleRead& read = reads[IsGrouped(c) ? grouped++ : --plainFrom];
-            PlanRead(read, k, c, pair, granuleBits);
+            PlanRead(read, k, c, granuleBits);
             granuleBits += read.Width;
         }
         if (pair)
@@ -324,6 +323,9 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     // Pairs start at even slots (the joint-stereo bound is even), so the
     // walk ends within the 64 slots of a row.
     const int walked = std::min(k, 64);
+    // Above the joint-stereo bound every slot is a pair: the other channel's
+    // values, copied after the reads.
+    const int pairs = firstPair < 0 ? walked : firstPair;
     if (limited)
         granuleBits += skip;
 
@@ -355,7 +357,7 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
                 const SampleRead& read = reads[r];
                 const std::int16_t* g = read.Groups + 3 * codeOf(read);
                 for (int i = 0; i < 3; ++i)
-                    values[i][read.Slot] = values[i][read.Copy] = g[i];
+                    values[i][read.Slot] = g[i];
             }
             for (int r = plainFrom; r < MaxSlots; ++r) {
                 const SampleRead& read = reads[r];
@@ -363,9 +365,11 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
                 const int b = read.CodeBits;
                 const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
                 for (int i = 0; i < 3; ++i)
-                    values[i][read.Slot] = values[i][read.Copy] =
-                        static_cast<int>((code >> ((2 - i) * b)) & mask) - read.Centre;
+                    values[i][read.Slot] = static_cast<int>((code >> ((2 - i) * b)) & mask) - read.Centre;
             }
+            for (int i = 0; i < 3; ++i)
+                for (int slot = pairs; slot < walked; slot += 2)
+                    values[i][slot + 1] = values[i][slot];
             for (int i = 0; i < 3; ++i)
                 Dequantise(values[i], m, S + 64 * i, walked);
             position += static_cast<std::size_t>(granuleBits);
