@@ -9,19 +9,6 @@
 #include "decoder/Synthesis.h"
 #include "decoder/SynthesisWindow.h"
 
-namespace {
-
-// c16[0..15], c8[0..7], c4[0..3], c2[0..1], c1[0]: cn[i] = 0.5 / cos((2i + 1)pi / 4n).
-float DctCoefficients[31];
-
-constexpr const float* Coefficients(int n)
-{
-    return n == 16 ? DctCoefficients : n == 8 ? DctCoefficients + 16 : n == 4 ? DctCoefficients + 24
-                                                      : n == 2 ? DctCoefficients + 28 : DctCoefficients + 30;
-}
-
-}  // namespace
-
 const std::int32_t SynthWindowUnits[264] = {
 #include "decoder/SynthWindow.inc"
 };
@@ -42,69 +29,6 @@ SynthesisState Synth;
 // The windowing in use: this build's, or a wider one the processor runs.
 const WindowRoutines* Window = &ThisBuildsRoutines;
 
-
-// The transform's stages work on single values or on vectors of them (each
-// lane its own transform, with the same operations in the same order).
-// One butterfly stage over blocks of Size values: sums in the first half of
-// each block, differences times the factors of Size / 2 in the second.
-template <int N, int Size, typename T>
-inline void Butterflies(const T* in, T* out)
-{
-    const float* f = Coefficients(Size / 2);
-    for (int block = 0; block < N; block += Size) {
-        for (int i = 0; i < Size / 2; ++i) {
-            out[block + i] = in[block + i] + in[block + Size - 1 - i];
-            out[block + Size / 2 + i] = (in[block + i] - in[block + Size - 1 - i]) * f[i];
-        }
-    }
-    if constexpr (Size > 2)
-        Butterflies<N, Size / 2>(out, const_cast<T*>(in));
-}
-
-// One recombination stage over blocks of Size values, then the next larger
-// one; the last writes to `final`.
-template <int N, int Size, typename T>
-inline void Recombine(const T* in, T* scratch, T* final)
-{
-    T* to = Size == N ? final : scratch;
-    for (int block = 0; block < N; block += Size) {
-        for (int i = 0; i < Size / 2; ++i)
-            to[block + 2 * i] = in[block + i];
-        for (int i = 0; i < Size / 2 - 1; ++i)
-            to[block + 2 * i + 1] = in[block + Size / 2 + i] + in[block + Size / 2 + i + 1];
-        to[block + Size - 1] = in[block + Size - 1];
-    }
-    if constexpr (Size < N)
-        Recombine<N, Size * 2>(to, const_cast<T*>(in), final);
-}
-
-// Number of butterfly stages after the first (sizes N / 2 down to 2).
-constexpr int ButterflyStages(int n)
-{
-    int stages = 0;
-    for (int size = n / 2; size >= 2; size /= 2)
-        ++stages;
-    return stages;
-}
-
-// X[m] = sum x[k] cos((2k + 1) m pi / 2N) into out[0..N-1].
-template <int N, typename T>
-inline void Dct(const T* x, T* out)
-{
-    T a[N], b[N];
-    const float* c = Coefficients(N / 2);
-    for (int i = 0; i < N / 2; ++i) {
-        a[i] = x[i] + x[N - 1 - i];
-        a[N / 2 + i] = (x[i] - x[N - 1 - i]) * c[i];
-    }
-    Butterflies<N, N / 2>(a, b);
-    // The butterflies alternate between the two arrays: an odd number of
-    // stages ends in b.
-    if constexpr (ButterflyStages(N) % 2 == 1)
-        Recombine<N, 4>(b, a, out);
-    else
-        Recombine<N, 4>(a, b, out);
-}
 
 enum class Arrangement { Mono, Stereo, Mix, Left, Right };
 
@@ -157,34 +81,25 @@ inline void WindowBoth(const int positions[2], std::uint8_t* out)
 }
 
 #if defined(__SSE2__)
-// Two slots of both channels transformed at once, a transform in each lane:
-// lanes 0 and 1 hold channels 0 and 1 of the first slot, lanes 2 and 3 of
-// the second.
+// Four slots of both channels transformed at once (SynthesisWindow.h): two
+// runs of 32 four-lane values, lanes 0 and 1 holding channels 0 and 1 of the
+// first slot of a run, lanes 2 and 3 of its second.
 using Float4 = float __attribute__((vector_size(16)));
 
-template <int Shift>
-inline void TransformTwoSlots(Float4* x, Float4* values)
-{
-    constexpr int N = 32 >> Shift;
-    if constexpr (N == 16)
-        x[15] = Float4{};  // sub-band 15 does not contribute at half rate
-    Dct<N>(x, values);
-}
-
-// The pair's first `count` slots (2, or 1 for a last slot alone), one after
-// the other: each into the rings, windowed into `pcm` (interleaved), and the
-// positions moved on.
+// The first `count` of the four slots in x (four, or fewer at the end), one
+// after the other: each into the rings, windowed into `pcm` (interleaved),
+// and the positions moved on.
 template <int Shift, bool Bits8>
-inline std::uint8_t* OutTwoSlots(Float4* x, std::uint8_t* pcm, bool sharedPosition, int count = 2)
+inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sharedPosition, int count)
 {
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
-    Float4 values[32];
-    TransformTwoSlots<Shift>(x, values);
+    Float4 values[2][32];
+    Window->Transform[Shift](reinterpret_cast<float*>(x), reinterpret_cast<float*>(values));
+    double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
+    double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
     for (int slot = 0; slot < count; ++slot) {
         const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
-        double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
-        double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
-        Window->Rings[Shift](reinterpret_cast<const float*>(values), slot, rings, mirrors, positions);
+        Window->Rings[Shift](reinterpret_cast<const float*>(values[slot / 2]), slot % 2, rings, mirrors, positions);
         WindowBoth<Shift, Bits8>(positions, pcm);
         pcm += 2 * N * (Bits8 ? 1 : 2);
         Synth.Position[0] = (positions[0] - N) & Mask;
@@ -204,16 +119,21 @@ void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
     std::int32_t slot = 0;
 #if defined(__SSE2__)
     if constexpr (A == Arrangement::Stereo) {
-        // Two slots at a time, both channels of each already side by side;
-        // a last slot alone pairs with silence.
-        for (; slot < slots; slot += 2, samples += 128) {
-            const int count = slots - slot >= 2 ? 2 : 1;
-            Float4 pair[32];
-            for (int k = 0; k < N; ++k) {
-                const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(samples + 2 * k)));
-                pair[k] = count == 2 ? _mm_loadh_pi(first, reinterpret_cast<const __m64*>(samples + 64 + 2 * k)) : first;
+        // Four slots at a time, both channels of each already side by side;
+        // slots missing at the end are silence.
+        for (; slot < slots; slot += 4, samples += 256) {
+            const int count = slots - slot >= 4 ? 4 : slots - slot;
+            Float4 x[2][32];
+            for (int run = 0; run < 2; ++run) {
+                const float* first = samples + 128 * run;
+                const int present = count - 2 * run;
+                for (int k = 0; k < N; ++k) {
+                    const __m128 a = present > 0 ? _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(first + 2 * k)))
+                                                 : _mm_setzero_ps();
+                    x[run][k] = present > 1 ? _mm_loadh_pi(a, reinterpret_cast<const __m64*>(first + 64 + 2 * k)) : a;
+                }
             }
-            pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, true, count);
+            pcm = OutFourSlots<Shift, Bits8>(x, pcm, true, count);
         }
         return;
     }
@@ -274,17 +194,24 @@ void OutGranulePair(const float* left, const float* right, std::uint8_t* pcm)
 {
     constexpr int N = 32 >> Shift;
 #if defined(__SSE2__)
-    // Two slots at a time: four values of each channel and slot turned into
-    // four lanes of each value.
-    for (int slot = 0; slot < 18; slot += 2, left += 64, right += 64) {
-        Float4 pair[32];
-        for (int k = 0; k < N; k += 4) {
-            __m128 a = _mm_loadu_ps(left + k), b = _mm_loadu_ps(right + k);
-            __m128 c = _mm_loadu_ps(left + 32 + k), d = _mm_loadu_ps(right + 32 + k);
-            _MM_TRANSPOSE4_PS(a, b, c, d);
-            pair[k] = a, pair[k + 1] = b, pair[k + 2] = c, pair[k + 3] = d;
+    // Four slots at a time (two at the end): four values of each channel
+    // and slot of a pair of slots turned into four lanes of each value.
+    for (int slot = 0; slot < 18; slot += 4, left += 128, right += 128) {
+        const int count = 18 - slot >= 4 ? 4 : 18 - slot;
+        Float4 x[2][32];
+        for (int run = 0; run < count / 2; ++run) {
+            const float* l = left + 64 * run;
+            const float* r = right + 64 * run;
+            for (int k = 0; k < N; k += 4) {
+                __m128 a = _mm_loadu_ps(l + k), b = _mm_loadu_ps(r + k);
+                __m128 c = _mm_loadu_ps(l + 32 + k), d = _mm_loadu_ps(r + 32 + k);
+                _MM_TRANSPOSE4_PS(a, b, c, d);
+                x[run][k] = a, x[run][k + 1] = b, x[run][k + 2] = c, x[run][k + 3] = d;
+            }
         }
-        pcm = OutTwoSlots<Shift, Bits8>(pair, pcm, false);
+        if (count < 4)
+            std::memset(x[1], 0, sizeof x[1]);
+        pcm = OutFourSlots<Shift, Bits8>(x, pcm, false, count);
     }
 #else
     constexpr int Mask = (512 >> Shift) - 1, SampleBytes = Bits8 ? 1 : 2;
@@ -361,6 +288,8 @@ SynthesisPath WidestSynthesisPath()
            : Avx2WindowRoutines() != nullptr ? SynthesisPath::Avx2
                                              : SynthesisPath::Baseline;
 }
+
+float DctCoefficients[31];
 
 void BuildSynthesisTables()
 {

@@ -38,6 +38,9 @@ struct WindowTaps {
 extern WindowTaps SynthTaps[3];
 // Sixteen rows of 16, then the middle row.
 extern float SynthWindow[264];
+// The transform's factors: c16[0..15], c8[0..7], c4[0..3], c2[0..1], c1[0],
+// cn[i] = 0.5 / cos((2i + 1)pi / 4n).
+extern float DctCoefficients[31];
 
 // Windows the ring at position p into 32 >> shift samples, written to
 // out[0], out[step], out[2 step], ... The mirror holds the ring backwards
@@ -56,11 +59,17 @@ using WindowPairRoutine = void (*)(const double* const ring[2], const double* co
 // of the second.
 using RingsRoutine = void (*)(const float* values, int slot, double* const ring[2], double* const mirror[2],
                               const int p[2]);
+// Four slots of both channels transformed at once, a transform in each lane:
+// x and values hold two runs of 32 four-lane values as RingsRoutine reads
+// them, the first two slots and then the next two. Clears x's sub-band 15 at
+// half rate.
+using TransformRoutine = void (*)(float* x, float* values);
 // One build's routines, by 8-bit output and rate shift.
 struct WindowRoutines {
     WindowRoutine Single[2][3];
     WindowPairRoutine Pair[2][3];
     RingsRoutine Rings[3];
+    TransformRoutine Transform[3];
 };
 // The routines built for AVX2 with FMA and for AVX-512; null when the
 // processor lacks what they need, or the build has no such routines.
@@ -68,6 +77,75 @@ const WindowRoutines* Avx2WindowRoutines();
 const WindowRoutines* Avx512WindowRoutines();
 
 namespace {
+
+constexpr const float* Coefficients(int n)
+{
+    return n == 16 ? DctCoefficients : n == 8 ? DctCoefficients + 16 : n == 4 ? DctCoefficients + 24
+                                                      : n == 2 ? DctCoefficients + 28 : DctCoefficients + 30;
+}
+
+// The transform's stages work on single values or on vectors of them (each
+// lane its own transform, with the same operations in the same order).
+// One butterfly stage over blocks of Size values: sums in the first half of
+// each block, differences times the factors of Size / 2 in the second.
+template <int N, int Size, typename T>
+inline void Butterflies(const T* in, T* out)
+{
+    const float* f = Coefficients(Size / 2);
+    for (int block = 0; block < N; block += Size) {
+        for (int i = 0; i < Size / 2; ++i) {
+            out[block + i] = in[block + i] + in[block + Size - 1 - i];
+            out[block + Size / 2 + i] = (in[block + i] - in[block + Size - 1 - i]) * f[i];
+        }
+    }
+    if constexpr (Size > 2)
+        Butterflies<N, Size / 2>(out, const_cast<T*>(in));
+}
+
+// One recombination stage over blocks of Size values, then the next larger
+// one; the last writes to `final`.
+template <int N, int Size, typename T>
+inline void Recombine(const T* in, T* scratch, T* final)
+{
+    T* to = Size == N ? final : scratch;
+    for (int block = 0; block < N; block += Size) {
+        for (int i = 0; i < Size / 2; ++i)
+            to[block + 2 * i] = in[block + i];
+        for (int i = 0; i < Size / 2 - 1; ++i)
+            to[block + 2 * i + 1] = in[block + Size / 2 + i] + in[block + Size / 2 + i + 1];
+        to[block + Size - 1] = in[block + Size - 1];
+    }
+    if constexpr (Size < N)
+        Recombine<N, Size * 2>(to, const_cast<T*>(in), final);
+}
+
+// Number of butterfly stages after the first (sizes N / 2 down to 2).
+constexpr int ButterflyStages(int n)
+{
+    int stages = 0;
+    for (int size = n / 2; size >= 2; size /= 2)
+        ++stages;
+    return stages;
+}
+
+// X[m] = sum x[k] cos((2k + 1) m pi / 2N) into out[0..N-1].
+template <int N, typename T>
+inline void Dct(const T* x, T* out)
+{
+    T a[N], b[N];
+    const float* c = Coefficients(N / 2);
+    for (int i = 0; i < N / 2; ++i) {
+        a[i] = x[i] + x[N - 1 - i];
+        a[N / 2 + i] = (x[i] - x[N - 1 - i]) * c[i];
+    }
+    Butterflies<N, N / 2>(a, b);
+    // The butterflies alternate between the two arrays: an odd number of
+    // stages ends in b.
+    if constexpr (ButterflyStages(N) % 2 == 1)
+        Recombine<N, 4>(b, a, out);
+    else
+        Recombine<N, 4>(a, b, out);
+}
 
 #if defined(__AVX512F__) && defined(__FMA__)
 struct Lanes {
@@ -311,6 +389,36 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
 #endif
 }
 
+template <int Shift>
+void TransformFourSlots(float* x, float* values)
+{
+    constexpr int N = 32 >> Shift;
+    if constexpr (N == 16) {
+        // Sub-band 15 does not contribute at half rate.
+        for (int lane = 0; lane < 4; ++lane)
+            x[4 * 15 + lane] = x[128 + 4 * 15 + lane] = 0;
+    }
+#if defined(__AVX__)
+    // Eight lanes at once. The stack of a Windows build is aligned to 16
+    // bytes only, so the vectors here are declared to need no more.
+    using Float8 = float __attribute__((vector_size(32), aligned(4)));
+    Float8 in[32], out[32];
+    for (int k = 0; k < N; ++k)
+        in[k] = Float8(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(x + 4 * k)),
+                                            _mm_loadu_ps(x + 128 + 4 * k), 1));
+    Dct<N>(in, out);
+    for (int m = 0; m < N; ++m) {
+        const __m256 v = __m256(out[m]);
+        _mm_storeu_ps(values + 4 * m, _mm256_castps256_ps128(v));
+        _mm_storeu_ps(values + 128 + 4 * m, _mm256_extractf128_ps(v, 1));
+    }
+#else
+    using Float4 = float __attribute__((vector_size(16), aligned(4)));
+    for (int half = 0; half < 2; ++half)
+        Dct<N>(reinterpret_cast<const Float4*>(x + 128 * half), reinterpret_cast<Float4*>(values + 128 * half));
+#endif
+}
+
 // This build's routines.
 constexpr WindowRoutines ThisBuildsRoutines = {
     {{WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
@@ -318,6 +426,7 @@ constexpr WindowRoutines ThisBuildsRoutines = {
     {{WindowPair<0, false>, WindowPair<1, false>, WindowPair<2, false>},
      {WindowPair<0, true>, WindowPair<1, true>, WindowPair<2, true>}},
     {RingsFromSlot<0>, RingsFromSlot<1>, RingsFromSlot<2>},
+    {TransformFourSlots<0>, TransformFourSlots<1>, TransformFourSlots<2>},
 };
 
 }  // namespace
