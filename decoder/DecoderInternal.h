@@ -43,6 +43,9 @@ extern PairOutputRoutine OutputPair;
 
 // Layers I and II.
 void BuildLayer12Tables();
+// Reads Layer II sample codes with the processor's one-step shifts (BMI2)
+// when `wide` and it has them; returns whether it does.
+bool UseWideLayer2Reads(bool wide);
 int SetupLayer1(const FrameHeader* header);
 int SetupLayer2(const FrameHeader* header);
 void DecodeLayer1Frame(const DecodeRequest* request, const std::uint8_t* frame, std::uint8_t* pcm);

@@ -138,6 +138,59 @@ void Dequantise(const std::int32_t* values, const float* m, float* S, int count)
 constexpr std::size_t MostSampleBytes = (MaxSlots - 2) * (4 + 2 + 3 * 6 + 12 * 48) / 8 + 8;
 std::uint8_t SampleBytes[MostSampleBytes];
 
+// One granule's codes, `position` bits into SampleBytes, into the rows of
+// `values` by slot: the grouped reads reads[0 .. grouped - 1], then the plain
+// ones reads[plainFrom .. MaxSlots - 1]; above the joint-stereo bound (from
+// slot `pairs` up to `walked`) each pair's second slot copies its first.
+[[gnu::always_inline]] inline void ReadGranuleWith(const SampleRead* reads, int grouped, int plainFrom, int pairs,
+                                                   int walked, std::size_t position, std::int32_t (*values)[64])
+{
+    // The code of a read, at the top of 64 bits.
+    const auto codeOf = [position](const SampleRead& read) {
+        const std::size_t at = position + static_cast<std::size_t>(read.Offset);
+        std::uint64_t window;
+        std::memcpy(&window, SampleBytes + at / 8, 8);
+        return (__builtin_bswap64(window) << (at % 8)) >> (64 - read.Width);
+    };
+    for (int r = 0; r < grouped; ++r) {
+        const SampleRead& read = reads[r];
+        const std::int16_t* g = read.Groups + 3 * codeOf(read);
+        for (int i = 0; i < 3; ++i)
+            values[i][read.Slot] = g[i];
+    }
+    for (int r = plainFrom; r < MaxSlots; ++r) {
+        const SampleRead& read = reads[r];
+        const std::uint64_t code = codeOf(read);
+        const int b = read.CodeBits;
+        const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
+        for (int i = 0; i < 3; ++i)
+            values[i][read.Slot] = static_cast<int>((code >> ((2 - i) * b)) & mask) - read.Centre;
+    }
+    for (int i = 0; i < 3; ++i)
+        for (int slot = pairs; slot < walked; slot += 2)
+            values[i][slot + 1] = values[i][slot];
+}
+
+using GranuleReader = void (*)(const SampleRead*, int, int, int, int, std::size_t, std::int32_t (*)[64]);
+
+void ReadGranule(const SampleRead* reads, int grouped, int plainFrom, int pairs, int walked, std::size_t position,
+                 std::int32_t (*values)[64])
+{
+    ReadGranuleWith(reads, grouped, plainFrom, pairs, walked, position, values);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same built with the shifts by a variable count that take one step
+// (BMI2), for a processor that has them.
+[[gnu::target("bmi2")]] void ReadGranuleBmi2(const SampleRead* reads, int grouped, int plainFrom, int pairs,
+                                              int walked, std::size_t position, std::int32_t (*values)[64])
+{
+    ReadGranuleWith(reads, grouped, plainFrom, pairs, walked, position, values);
+}
+#endif
+
+GranuleReader ReadGranuleCodes = ReadGranule;
+
 int FrameDataOffset(const DecodeRequest* request)
 {
     return 4 + (request->HasCrc ? 2 : 0);
@@ -145,8 +198,22 @@ int FrameDataOffset(const DecodeRequest* request)
 
 }  // namespace
 
+bool UseWideLayer2Reads(bool wide)
+{
+    ReadGranuleCodes = ReadGranule;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (wide && __builtin_cpu_supports("bmi2")) {
+        ReadGranuleCodes = ReadGranuleBmi2;
+        return true;
+    }
+#endif
+    return false;
+}
+
 void BuildLayer12Tables()
 {
+    UseWideLayer2Reads(true);
     for (int i = 0; i < 64; ++i)
         ScaleFactorTable[i] = static_cast<float>(65536.0 * std::pow(2.0, -i / 3.0));
     Layer2LevelFactor[0] = 0;
@@ -346,30 +413,7 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     for (int part = 0; part < 3; ++part) {
         const float* m = SlotMultiplier[part];
         for (int granule = 0; granule < 4; ++granule, S += 192) {
-            // The code of a read, at the top of 64 bits.
-            const auto codeOf = [position](const SampleRead& read) {
-                const std::size_t at = position + static_cast<std::size_t>(read.Offset);
-                std::uint64_t window;
-                std::memcpy(&window, SampleBytes + at / 8, 8);
-                return (__builtin_bswap64(window) << (at % 8)) >> (64 - read.Width);
-            };
-            for (int r = 0; r < grouped; ++r) {
-                const SampleRead& read = reads[r];
-                const std::int16_t* g = read.Groups + 3 * codeOf(read);
-                for (int i = 0; i < 3; ++i)
-                    values[i][read.Slot] = g[i];
-            }
-            for (int r = plainFrom; r < MaxSlots; ++r) {
-                const SampleRead& read = reads[r];
-                const std::uint64_t code = codeOf(read);
-                const int b = read.CodeBits;
-                const std::uint64_t mask = (std::uint64_t{1} << b) - 1;
-                for (int i = 0; i < 3; ++i)
-                    values[i][read.Slot] = static_cast<int>((code >> ((2 - i) * b)) & mask) - read.Centre;
-            }
-            for (int i = 0; i < 3; ++i)
-                for (int slot = pairs; slot < walked; slot += 2)
-                    values[i][slot + 1] = values[i][slot];
+            ReadGranuleCodes(reads, grouped, plainFrom, pairs, walked, position, values);
             for (int i = 0; i < 3; ++i)
                 Dequantise(values[i], m, S + 64 * i, walked);
             position += static_cast<std::size_t>(granuleBits);

@@ -95,9 +95,9 @@ INSTANTIATE_TEST_SUITE_P(LayerIII, Conformance,
                          ::testing::Values("l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-hecommon",
                                            "l3-si", "l3-si_block", "l3-nonstandard-apetag", "M2L3_bitrate_24_all"));
 
-// The baseline forms of the synthesis window and the Layer III transform
-// and the wide ones the processor may run give the same bytes on every
-// stream of each layer.
+// The baseline forms of the synthesis, the Layer II code reads and the
+// Layer III transform and the wide ones the processor may run give the same
+// bytes on every stream of each layer.
 TEST(Conformance, EveryFormOfTheArithmeticGivesTheSameBytes)
 {
     for (const char* name : {"l1-fl8", "l2-fl10", "l2-test32", "l3-compl", "l3-he_44khz", "l3-he_mode", "l3-si_block",
@@ -110,6 +110,7 @@ TEST(Conformance, EveryFormOfTheArithmeticGivesTheSameBytes)
             const bool wide = path != SynthesisPath::Baseline;
             if (!UseSynthesisPath(path) || UseWideLayer3Transform(wide) != wide)
                 continue;  // not on this processor
+            UseWideLayer2Reads(wide);
             const std::vector<std::int16_t> decoded = Decode(stream);
             if (!wide)
                 baseline = decoded;
