@@ -55,6 +55,10 @@ unsigned __stdcall PlayThreadProc(void* argument)
     // being heard.
     std::int32_t lastSpectrumPos = -176400;
     std::int16_t spectrumWindow[2 * SpectrumFrames] = {};
+    // The thread's context of the main window for the analyser and the
+    // playing time, title and seek bar: kept while the thread runs (which
+    // ends before the window goes) rather than taken for every drawing.
+    HeldWindowDc faceDc;
 
     // The thread's message queue exists from here on, so the stop message
     // can always be posted.
@@ -167,12 +171,12 @@ unsigned __stdcall PlayThreadProc(void* argument)
                 std::memcpy(window, player->PcmRing + at, static_cast<std::size_t>(first));
                 std::memcpy(window + first, player->PcmRing, static_cast<std::size_t>(2048 - first));
             }
-            player->UpdateSpectrum(spectrumWindow);
+            player->UpdateSpectrum(faceDc.Of(player->MainWindow), spectrumWindow);
             lastSpectrumPos = player->PlayedBytes;
         }
         if (out->State == StatePlaying) {
             if (shown)
-                player->Face.DrawPlaying();
+                player->Face.DrawPlaying(faceDc.Of(player->MainWindow));
             player->UpdateCaption();
         }
         // Never rest holding the engine lock: the interface thread waits

@@ -227,12 +227,11 @@ bool CPlayer::IsPaused()
     return WaveOut != nullptr && WaveOut->State == StatePaused;
 }
 
-void CPlayer::UpdateSpectrum(const std::int16_t* frames)
+void CPlayer::UpdateSpectrum(HDC dc, const std::int16_t* frames)
 {
-    if (!Analyser.Update(frames) || IsMinimize || MainWindow == nullptr)
+    if (!Analyser.Update(frames) || IsMinimize || dc == nullptr)
         return;
-    WindowDc dc(MainWindow);
-    Face.DrawSpectrumBars(dc.Get(), Analyser.Left, Analyser.Right);
+    Face.DrawSpectrumBars(dc, Analyser.Left, Analyser.Right);
 }
 
 void CPlayer::DrawShuffle()

@@ -131,8 +131,9 @@ public:
     // bars it computes (play thread).
     CFFT Fft;
     SpectrumAnalyser Analyser{Fft};
-    // One refresh of the analyser from 512 frames of the PCM being heard.
-    void UpdateSpectrum(const std::int16_t* frames);
+    // One refresh of the analyser from 512 frames of the PCM being heard,
+    // drawn on `dc`, a context of the main window (nothing is drawn when null).
+    void UpdateSpectrum(HDC dc, const std::int16_t* frames);
 
     std::int32_t OptionToolHint = 1;
     char ClassName[100];

@@ -126,6 +126,40 @@ private:
     HDC Dc;
 };
 
+// A window's device context kept across many draws by one thread, taken
+// from GetDC at the first use and released with the holder: under Wine each
+// GetDC is a round trip to the window system, which at the analyser's pace
+// costs more than the drawing itself.
+class HeldWindowDc {
+public:
+    HeldWindowDc() = default;
+    ~HeldWindowDc() { Release(); }
+    HeldWindowDc(const HeldWindowDc&) = delete;
+    HeldWindowDc& operator=(const HeldWindowDc&) = delete;
+    // The context of `window` (taken anew when the window is another one);
+    // null when there is no window or no context.
+    HDC Of(HWND window)
+    {
+        if (window != Window || Dc == nullptr) {
+            Release();
+            Dc = window != nullptr ? GetDC(window) : nullptr;
+            Window = Dc != nullptr ? window : nullptr;
+        }
+        return Dc;
+    }
+    void Release()
+    {
+        if (Dc != nullptr)
+            ReleaseDC(Window, Dc);
+        Window = nullptr;
+        Dc = nullptr;
+    }
+
+private:
+    HWND Window = nullptr;
+    HDC Dc = nullptr;
+};
+
 // An object selected into a device context until the end of the scope.
 class Selection {
 public:

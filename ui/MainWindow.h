@@ -46,7 +46,7 @@ public:
     void DrawShuffle(HDC dc);
     void DrawButton(HDC dc, int id, bool pressed);
     // The play thread's pass: time, title and seek bar on a context of its own.
-    void DrawPlaying();
+    void DrawPlaying(HDC dc);
     // The analyser's bars and peaks (the play thread).
     void DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChannel& right);
     // Shuffle, from the playlist model.

@@ -347,12 +347,11 @@ void CMainWindow::DrawButton(HDC dc, int id, bool pressed)
         Copy(dc, copy);
 }
 
-void CMainWindow::DrawPlaying()
+void CMainWindow::DrawPlaying(HDC dc)
 {
-    if (Window() == nullptr)
+    if (dc == nullptr)
         return;
-    // Most passes change nothing visible: find out before taking a device
-    // context, which costs a round trip to the window system.
+    // Most passes change nothing visible.
     const TrackView track = CurrentTrack();
     const bool compact = Player.IsMinimize != 0;
     bool time = false, title = false, knob = false;
@@ -364,11 +363,10 @@ void CMainWindow::DrawPlaying()
     }
     if (!time && !title && !knob)
         return;
-    WindowDc dc(Window());
     if (time)
-        DrawTime(dc.Get(), -1, false);
+        DrawTime(dc, -1, false);
     if (title)
-        DrawTitle(dc.Get(), false, false);
+        DrawTitle(dc, false, false);
     if (knob)
-        DrawSeekBar(dc.Get(), -1, false, false);
+        DrawSeekBar(dc, -1, false, false);
 }

@@ -262,8 +262,8 @@ int PressKey(int key)
 
 // The floor of drawing a shown analyser: a window of the face's size whose
 // analyser-sized area (148 x 27) gets new bars every 10 ms, each time drawn
-// into a memory bitmap and copied to the window through a context from
-// GetDC, released at once: the least any program pays for that pace.
+// into a memory bitmap and copied to the window through one context from
+// GetDC held throughout: the least any program pays for that pace.
 std::atomic<bool> DrawingStops{false};
 
 DWORD WINAPI DrawAnalyserArea(void*)
@@ -283,6 +283,7 @@ DWORD WINAPI DrawAnalyserArea(void*)
     if (!window || !canvas || !bitmap)
         return 1;
     Selection selected(canvas.Get(), bitmap.Get());
+    WindowDc dc(window.Get());
     for (unsigned pass = 0; !DrawingStops; ++pass) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -292,7 +293,6 @@ DWORD WINAPI DrawAnalyserArea(void*)
         for (int y = 0; y < Height; ++y)
             for (int x = 0; x < Width; ++x)
                 row[y * Width + x] = (Height - y) * 7 < static_cast<int>((x * 37 + pass * 11) % 200) ? 0x00FF40 : 0;
-        WindowDc dc(window.Get());
         BitBlt(dc.Get(), 93, 34, Width, Height, canvas.Get(), 0, 0, SRCCOPY);
     }
     return 0;
