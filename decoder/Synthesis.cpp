@@ -1,6 +1,7 @@
 // Polyphase synthesis: a fast DCT per slot into a ring of 32 values per slot
 // and channel, then windowing over the ring into PCM (SynthesisWindow.h, in
-// the widest form the processor runs).
+// the widest form the processor runs, as are the DCT of two-channel slots
+// and its stores into the rings).
 #include <cmath>
 #include <cstring>
 #include <utility>

@@ -1,5 +1,5 @@
-// The synthesis window built for AVX2 with FMA: four sums at a time. Used
-// only on a processor that has both.
+// The synthesis window, and the steps that feed it, built for AVX2 with FMA:
+// four sums at a time. Used only on a processor that has both.
 #include "decoder/SynthesisWindow.h"
 
 const WindowRoutines* Avx2WindowRoutines()

@@ -1,5 +1,6 @@
-// The synthesis window built for AVX-512: eight sums at a time, both
-// channels of a stereo slot together. Used only on a processor that has it.
+// The synthesis window, and the steps that feed it, built for AVX-512: eight
+// sums at a time, both channels of a stereo slot together. Used only on a
+// processor that has it.
 #include "decoder/SynthesisWindow.h"
 
 const WindowRoutines* Avx512WindowRoutines()

@@ -9,6 +9,12 @@
 // precision, so a fused multiply-add followed by the rounding gives the same
 // sums, and all give the same bytes. Everything here has internal linkage,
 // so the builds never mix.
+//
+// Each build also has its own forms of the steps before the window: the
+// transform of four slots of both channels at once (eight lanes wide in the
+// AVX builds, the same operations in the same order in each lane, built
+// without contraction into fused multiply-adds) and the stores of its values
+// into the rings.
 #pragma once
 
 #include <cstdint>
