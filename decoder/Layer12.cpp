@@ -331,33 +331,20 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
     }
     SlotScfsi[SlotLimit] = 5;
 
+    // Each slot's scale factors by its selection: how many 6-bit factors it
+    // carries, and which of them each third of the frame uses. A silent
+    // slot carries none; its multipliers become 0, which its zero values
+    // turn into +0 as any would.
+    static constexpr int FactorCount[5] = {3, 2, 1, 2, 0};
+    static constexpr int FactorPick[5][3] = {{0, 1, 2}, {0, 0, 1}, {0, 0, 0}, {0, 1, 1}, {0, 0, 0}};
     for (int s = 0; SlotScfsi[s] != 5; ++s) {
-        const float f = SlotFactor[s];
-        switch (SlotScfsi[s]) {
-        case 0:
-            Bits.Ensure(18);
-            SlotMultiplier[0][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            SlotMultiplier[1][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            break;
-        case 1:
-            Bits.Ensure(12);
-            SlotMultiplier[0][s] = SlotMultiplier[1][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            break;
-        case 2:
-            Bits.Ensure(6);
-            SlotMultiplier[0][s] = SlotMultiplier[1][s] = SlotMultiplier[2][s] =
-                f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            break;
-        case 3:
-            Bits.Ensure(12);
-            SlotMultiplier[0][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            SlotMultiplier[1][s] = SlotMultiplier[2][s] = f * ScaleFactorTable[Bits.GetBitsNoRefill(6)];
-            break;
-        default:
-            break;
-        }
+        const int scfsi = SlotScfsi[s];
+        Bits.Ensure(18);
+        const std::uint32_t fields = Bits.PeekBits(18);
+        Bits.DropBits(6 * FactorCount[scfsi]);
+        const std::uint32_t factors[3] = {fields >> 12, (fields >> 6) & 63, fields & 63};
+        for (int part = 0; part < 3; ++part)
+            SlotMultiplier[part][s] = SlotFactor[s] * ScaleFactorTable[factors[FactorPick[scfsi][part]]];
     }
 
     // The frame's reads, the same in each of its twelve granules: the slots
