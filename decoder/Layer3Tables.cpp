@@ -1,5 +1,6 @@
 // Layer III tables: band boundaries, pre-emphasis, scale-factor lengths and
 // the Huffman lookup tables built from the standard's codes.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -39,22 +40,24 @@ void BuildLevel(std::vector<std::uint32_t>& table, std::size_t base, int width, 
             table[base + first + i] = (static_cast<std::uint32_t>(rest) << 16) |
                                       (static_cast<std::uint32_t>(c.X) << 8) | static_cast<std::uint32_t>(c.Y);
     }
-    // Codes longer than this level: one link per leading `width` bits.
-    for (std::uint32_t index = 0; index < (1u << width); ++index) {
-        int longest = 0;
-        const std::uint32_t next = (prefix << width) | index;
-        for (const HuffmanCode& c : codes) {
-            const int rest = c.Length - consumed - width;
-            if (rest > 0 && (c.Code >> rest) == next && rest > longest)
-                longest = rest;
-        }
-        if (longest == 0)
+    // Codes longer than this level: the longest rest under each leading
+    // `width` bits (one pass over the codes), then one link per such bits.
+    std::vector<int> longest(std::size_t{1} << width, 0);
+    for (const HuffmanCode& c : codes) {
+        const int rest = c.Length - consumed - width;
+        if (rest <= 0 || (c.Code >> (c.Length - consumed)) != prefix)
             continue;
-        const int nextWidth = longest < 6 ? longest : 6;
+        int& most = longest[(c.Code >> rest) & ((1u << width) - 1)];
+        most = std::max(most, rest);
+    }
+    for (std::uint32_t index = 0; index < (1u << width); ++index) {
+        if (longest[index] == 0)
+            continue;
+        const int nextWidth = longest[index] < 6 ? longest[index] : 6;
         const std::size_t at = table.size();
         table.resize(at + (1u << nextWidth), 0);
         table[base + index] = LinkFlag | (static_cast<std::uint32_t>(nextWidth) << 24) | static_cast<std::uint32_t>(at);
-        BuildLevel(table, at, nextWidth, codes, next, consumed + width);
+        BuildLevel(table, at, nextWidth, codes, (prefix << width) | index, consumed + width);
     }
 }
 
