@@ -13,9 +13,7 @@
 float ScaleFactorTable[64];
 float Layer2LevelFactor[18];
 float Layer1LevelFactor[16];
-std::int8_t GroupTable3[32][3];
-std::int8_t GroupTable5[128][3];
-std::int16_t GroupTable9[1024][3];
+std::int16_t GroupValues[32 + 128 + 1024][3];
 
 namespace {
 
@@ -82,17 +80,13 @@ void Allocate2(int& n, int groupEnd, int width, const std::uint8_t* classes, int
 // from Groups, or three codes of CodeBits bits each (Width in all) less
 // Centre.
 struct SampleRead {
-    const std::int16_t* Groups;
+    const std::int16_t (*Groups)[3];
     int Slot;
     int Offset;
     int Width;
     int CodeBits;
     int Centre;
 };
-
-// The grouped classes' value triples (classes 1, 2 and 4: 3, 5 and 9
-// levels), by code.
-std::int16_t GroupValues[3 * (32 + 128 + 1024)];
 
 bool IsGrouped(int c)
 {
@@ -106,7 +100,7 @@ void PlanRead(SampleRead& read, int slot, int c, int offset)
     read.Slot = slot;
     read.Offset = offset;
     if (IsGrouped(c)) {
-        read.Groups = GroupValues + (c == 1 ? 0 : c == 2 ? 3 * 32 : 3 * (32 + 128));
+        read.Groups = c == 1 ? GroupTable3 : c == 2 ? GroupTable5 : GroupTable9;
         read.Width = c == 1 ? 5 : c == 2 ? 7 : 10;
     } else {
         read.Groups = nullptr;
@@ -154,7 +148,7 @@ std::uint8_t SampleBytes[MostSampleBytes];
     };
     for (int r = 0; r < grouped; ++r) {
         const SampleRead& read = reads[r];
-        const std::int16_t* g = read.Groups + 3 * codeOf(read);
+        const std::int16_t* g = read.Groups[codeOf(read)];
         for (int i = 0; i < 3; ++i)
             values[i][read.Slot] = g[i];
     }
@@ -222,29 +216,16 @@ void BuildLayer12Tables()
     Layer1LevelFactor[0] = 0;
     for (int a = 1; a <= 15; ++a)
         Layer1LevelFactor[a] = static_cast<float>(2.0 / ((1 << (a + 1)) - 1));
-    for (int v = 0; v < 32; ++v) {
-        GroupTable3[v][0] = static_cast<std::int8_t>(v % 3 - 1);
-        GroupTable3[v][1] = static_cast<std::int8_t>(v / 3 % 3 - 1);
-        GroupTable3[v][2] = static_cast<std::int8_t>(v / 9 % 3 - 1);
-    }
-    for (int v = 0; v < 128; ++v) {
-        GroupTable5[v][0] = static_cast<std::int8_t>(v % 5 - 2);
-        GroupTable5[v][1] = static_cast<std::int8_t>(v / 5 % 5 - 2);
-        GroupTable5[v][2] = static_cast<std::int8_t>(v / 25 % 5 - 2);
-    }
-    for (int v = 0; v < 1024; ++v) {
-        GroupTable9[v][0] = static_cast<std::int16_t>(v % 9 - 4);
-        GroupTable9[v][1] = static_cast<std::int16_t>(v / 9 % 9 - 4);
-        GroupTable9[v][2] = static_cast<std::int16_t>(v / 81 % 9 - 4);
-    }
-    for (int i = 0; i < 3; ++i) {
-        for (int v = 0; v < 32; ++v)
-            GroupValues[3 * v + i] = GroupTable3[v][i];
-        for (int v = 0; v < 128; ++v)
-            GroupValues[3 * (32 + v) + i] = GroupTable5[v][i];
-        for (int v = 0; v < 1024; ++v)
-            GroupValues[3 * (32 + 128 + v) + i] = GroupTable9[v][i];
-    }
+    // Value i of a code of n levels is its digit i in base n, less the
+    // middle level.
+    const auto group = [](std::int16_t (*table)[3], int levels, int codes) {
+        for (int v = 0; v < codes; ++v)
+            for (int i = 0, place = 1; i < 3; ++i, place *= levels)
+                table[v][i] = static_cast<std::int16_t>(v / place % levels - (levels - 1) / 2);
+    };
+    group(GroupTable3, 3, 32);
+    group(GroupTable5, 5, 128);
+    group(GroupTable9, 9, 1024);
 }
 
 int Layer2TableFor(const FrameHeader* header)

@@ -31,6 +31,9 @@ int Layer2TableFor(const FrameHeader* header);
 extern float ScaleFactorTable[64];
 extern float Layer2LevelFactor[18];
 extern float Layer1LevelFactor[16];
-extern std::int8_t GroupTable3[32][3];
-extern std::int8_t GroupTable5[128][3];
-extern std::int16_t GroupTable9[1024][3];
+// The grouped classes' value triples by code, one table after the other:
+// 3 levels (32 codes), 5 levels (128 codes) and 9 levels (1024 codes).
+extern std::int16_t GroupValues[32 + 128 + 1024][3];
+inline std::int16_t (*const GroupTable3)[3] = GroupValues;
+inline std::int16_t (*const GroupTable5)[3] = GroupValues + 32;
+inline std::int16_t (*const GroupTable9)[3] = GroupValues + 32 + 128;

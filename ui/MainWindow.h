@@ -45,7 +45,8 @@ public:
     void DrawRepeat(HDC dc);
     void DrawShuffle(HDC dc);
     void DrawButton(HDC dc, int id, bool pressed);
-    // The play thread's pass: time, title and seek bar on a context of its own.
+    // The play thread's pass: time, title and seek bar, on the context `dc`
+    // the thread keeps.
     void DrawPlaying(HDC dc);
     // The analyser's bars and peaks (the play thread).
     void DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChannel& right);
