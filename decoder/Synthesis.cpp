@@ -24,11 +24,37 @@ struct SynthesisState {
     alignas(64) double Ring[2][1024];  // values of single precision, held as double
     alignas(64) double Mirror[2][1024 + 16];  // the same backwards (SynthesisWindow.h)
     std::int32_t Position[2];
+    // How many more windowings of each ring must round by conversion: a ring
+    // holds a slot's values for 16 windowings, and values that are not usual
+    // (SynthesisWindow.h) need it.
+    std::int32_t ConvertingSlots[2];
 };
 SynthesisState Synth;
 
 // The windowing in use: this build's, or a wider one the processor runs.
 const WindowRoutines* Window = &ThisBuildsRoutines;
+
+// Notes that ring `ring_` now holds values that are not usual, from the
+// windowing `later` slots ahead on.
+inline void NoteUnusualValues(int ring_, int later)
+{
+    Synth.ConvertingSlots[ring_] = 16 + later;
+}
+
+// The routines for the next windowing of `count` rings from ring 0 (or of
+// ring `ring_` alone): those in use, or while a ring holds values that are
+// not usual, this build's, which round by conversion.
+inline const WindowRoutines* RoutinesForWindowing(int ring_, int count)
+{
+    bool converting = false;
+    for (int r = ring_; r < ring_ + count; ++r) {
+        if (Synth.ConvertingSlots[r] > 0) {
+            --Synth.ConvertingSlots[r];
+            converting = true;
+        }
+    }
+    return converting ? &ThisBuildsRoutines : Window;
+}
 
 
 enum class Arrangement { Mono, Stereo, Mix, Left, Right };
@@ -45,6 +71,8 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     double* mirror = Synth.Mirror[ring_];
     alignas(16) float values[N];
     Dct<N>(x, values);
+    if (Window->SplitRounding && !UsualValues(values, N))
+        NoteUnusualValues(ring_, 0);
 #if defined(__SSE2__)
     // Two values at a time into both copies of the ring, and reversed into
     // both copies of the mirror.
@@ -69,7 +97,8 @@ template <int Shift, bool Bits8>
 inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out, int step)
 {
     TransformIntoRing<Shift>(x, ring_, position);
-    Window->Single[Bits8 ? 1 : 0][Shift](Synth.Ring[ring_], Synth.Mirror[ring_], position, out, step);
+    RoutinesForWindowing(ring_, 1)->Single[Bits8 ? 1 : 0][Shift](Synth.Ring[ring_], Synth.Mirror[ring_], position, out,
+                                                                   step);
 }
 
 // Both channels' slots windowed together, interleaved into `out`.
@@ -78,7 +107,7 @@ inline void WindowBoth(const int positions[2], std::uint8_t* out)
 {
     const double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
     const double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
-    Window->Pair[Bits8 ? 1 : 0][Shift](rings, mirrors, positions, out);
+    RoutinesForWindowing(0, 2)->Pair[Bits8 ? 1 : 0][Shift](rings, mirrors, positions, out);
 }
 
 #if defined(__SSE2__)
@@ -95,7 +124,11 @@ inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sh
 {
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
     Float4 values[2][32];
-    Window->Transform[Shift](reinterpret_cast<float*>(x), reinterpret_cast<float*>(values));
+    if (Window->Transform[Shift](reinterpret_cast<float*>(x), reinterpret_cast<float*>(values))) {
+        // The last of the slots stays in the rings for 15 windowings after its own.
+        for (int r = 0; r < 2; ++r)
+            NoteUnusualValues(r, count - 1);
+    }
     double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
     double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
     for (int slot = 0; slot < count; ++slot) {
