@@ -28,6 +28,9 @@ struct SynthesisState {
     // holds a slot's values for 16 windowings, and values that are not usual
     // (SynthesisWindow.h) need it.
     std::int32_t ConvertingSlots[2];
+    // The transform's values of four slots (OutFourSlots), in whole cache
+    // lines for the widest loads and stores.
+    alignas(64) float FourSlots[256];
 };
 SynthesisState Synth;
 
@@ -123,8 +126,8 @@ template <int Shift, bool Bits8>
 inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sharedPosition, int count)
 {
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
-    Float4 values[2][32];
-    if (Window->Transform[Shift](reinterpret_cast<float*>(x), reinterpret_cast<float*>(values))) {
+    float* const values = Synth.FourSlots;
+    if (Window->Transform[Shift](reinterpret_cast<float*>(x), values)) {
         // The last of the slots stays in the rings for 15 windowings after its own.
         for (int r = 0; r < 2; ++r)
             NoteUnusualValues(r, count - 1);
@@ -133,7 +136,7 @@ inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sh
     double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
     for (int slot = 0; slot < count; ++slot) {
         const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
-        Window->Rings[Shift](reinterpret_cast<const float*>(values[slot / 2]), slot % 2, rings, mirrors, positions);
+        Window->Rings[Shift](values + 128 * (slot / 2), slot % 2, rings, mirrors, positions);
         WindowBoth<Shift, Bits8>(positions, pcm);
         pcm += 2 * N * (Bits8 ? 1 : 2);
         Synth.Position[0] = (positions[0] - N) & Mask;

@@ -94,15 +94,22 @@ struct WindowRoutines {
 // 16 x 1.15 x 2^120 < 2^125, never above it.
 constexpr std::uint32_t LowestUsualBits = (127 - 87) << 23, HighestUsualBits = (127 + 120) << 23;
 
-// Whether all `count` values are usual (a not-a-number is not).
+// Nonzero for the values that are not usual (a not-a-number is not), given
+// their bits: of one value, or of each lane of a vector.
+template <typename Bits>
+inline auto UnusualBits(Bits bits)
+{
+    bits &= 0x7FFFFFFFu;
+    return (bits - 1u < LowestUsualBits - 1u) | (bits > HighestUsualBits);
+}
+
+// Whether all `count` values are usual.
 inline bool UsualValues(const float* values, int count)
 {
-    std::uint32_t unusual = 0;
-    for (int i = 0; i < count; ++i) {
-        std::uint32_t bits = __builtin_bit_cast(std::uint32_t, values[i]) & 0x7FFFFFFFu;
-        unusual |= static_cast<std::uint32_t>(bits - 1 < LowestUsualBits - 1) | static_cast<std::uint32_t>(bits > HighestUsualBits);
-    }
-    return unusual == 0;
+    bool unusual = false;
+    for (int i = 0; i < count; ++i)
+        unusual |= UnusualBits(__builtin_bit_cast(std::uint32_t, values[i]));
+    return !unusual;
 }
 // The routines built for AVX2 with FMA and for AVX-512; null when the
 // processor lacks what they need, or the build has no such routines.
@@ -451,19 +458,40 @@ bool TransformFourSlots(float* x, float* values)
         in[k] = Float8(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(x + 4 * k)),
                                             _mm_loadu_ps(x + 128 + 4 * k), 1));
     Dct<N>(in, out);
+#if defined(__AVX512F__)
+    // Four values of each run in one store, as RingsFromSlot loads them: a
+    // load that spans several stores waits until they reach the cache.
+    // Checked for the rounding on the way.
+    using Bits16 = std::uint32_t __attribute__((vector_size(64), aligned(4)));
+    __m512i unusual = _mm512_setzero_si512();
+    for (int m = 0; m < N; m += 4) {
+        const auto pair = [&out](int k) {
+            return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castps_pd(_mm512_castps256_ps512(__m256(out[k]))),
+                                                       _mm256_castps_pd(__m256(out[k + 1])), 1));
+        };
+        const __m512 first = pair(m), second = pair(m + 2);
+        const __m512 runs[2] = {_mm512_shuffle_f32x4(first, second, 0x88), _mm512_shuffle_f32x4(first, second, 0xDD)};
+        for (int run = 0; run < 2; ++run) {
+            _mm512_storeu_ps(values + 128 * run + 4 * m, runs[run]);
+            unusual = _mm512_or_si512(unusual, __m512i(UnusualBits(Bits16(runs[run]))));
+        }
+    }
+    const bool anyUnusual = Lanes::SplitRounding && _mm512_test_epi32_mask(unusual, unusual) != 0;
+#else
     for (int m = 0; m < N; ++m) {
         const __m256 v = __m256(out[m]);
         _mm_storeu_ps(values + 4 * m, _mm256_castps256_ps128(v));
         _mm_storeu_ps(values + 128 + 4 * m, _mm256_extractf128_ps(v, 1));
     }
+    constexpr bool anyUnusual = false;  // this build rounds by conversion
+#endif
 #else
     using Float4 = float __attribute__((vector_size(16), aligned(4)));
     for (int half = 0; half < 2; ++half)
         Dct<N>(reinterpret_cast<const Float4*>(x + 128 * half), reinterpret_cast<Float4*>(values + 128 * half));
+    constexpr bool anyUnusual = false;  // this build rounds by conversion
 #endif
-    if constexpr (Lanes::SplitRounding)
-        return !UsualValues(values, 4 * N) || !UsualValues(values + 128, 4 * N);
-    return false;
+    return anyUnusual;
 }
 
 // This build's routines.
