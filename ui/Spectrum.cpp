@@ -142,10 +142,34 @@ bool CFFT::Transform(double* re, double* im) const
 
 void BinLevels(const double* re, const double* im, double levels[SpectrumBins])
 {
-    for (int k = 0; k < SpectrumBins; ++k) {
-        const double magnitude = std::sqrt(re[k] * re[k] + im[k] * im[k]);
-        // The upper bins are raised by 14 dB.
-        levels[k] = magnitude > 0 ? 20 * std::log10(magnitude) - (k <= 125 ? 94 : 80) : SilentLevel;
+    // The upper bins, from this one, are raised by 14 dB.
+    constexpr int Raised = 126;
+    for (int k = 0; k < SpectrumBins; ++k)
+        levels[k] = SilentLevel;
+    // A bin's level grows with its magnitude, and so with the square of it:
+    // the loudest bin of a run has the highest level.
+    const auto loudest = [&](int from, int to) {
+        int at = from;
+        double most = -1;
+        for (int k = from; k < to; ++k) {
+            const double power = re[k] * re[k] + im[k] * im[k];
+            if (power > most) {
+                most = power;
+                at = k;
+            }
+        }
+        const double magnitude = std::sqrt(most);
+        if (magnitude > 0)
+            levels[at] = 20 * std::log10(magnitude) - (at < Raised ? 94 : 80);
+    };
+    for (int b = 0; b < SpectrumBands; ++b) {
+        const int from = BandEdges[b], to = BandEdges[b + 1];
+        if (from < Raised && to > Raised) {
+            loudest(from, Raised);
+            loudest(Raised, to);
+        } else {
+            loudest(from, to);
+        }
     }
 }
 

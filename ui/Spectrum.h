@@ -63,7 +63,11 @@ extern const int PeakHoldTable[7];
 // has (the logarithm of 0 has no number).
 inline constexpr double SilentLevel = -1000.0;
 
-// The levels in dB of the first 256 bins of a transform's result.
+// The levels in dB of the first 256 bins of a transform's result that decide
+// the bands: in each band, and on each side of the raise of the upper bins
+// within it, the level of the loudest bin; every other bin SilentLevel.
+// BandLevel gives from these what it would from every bin's level, at a
+// tenth of the logarithms.
 void BinLevels(const double* re, const double* im, double levels[SpectrumBins]);
 // The band's level: its loudest bin in whole dB, weighted, as rows: -1 (no
 // bar) to 22.
