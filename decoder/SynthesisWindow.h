@@ -201,10 +201,11 @@ struct Lanes {
     // on the vector ports instead of the conversions' four.
     void Accumulate(Lanes w, Lanes v)
     {
-        const __m512d sum = _mm512_fmadd_pd(w.Value, v.Value, Value);
-        const __m512d g = _mm512_mul_pd(sum, _mm512_set1_pd(536870913.0));
-        Value = _mm512_add_pd(g, _mm512_sub_pd(sum, g));
+        AccumulateLast(w, v);
+        const __m512d g = _mm512_mul_pd(Value, _mm512_set1_pd(536870913.0));
+        Value = _mm512_add_pd(g, _mm512_sub_pd(Value, g));
     }
+    void AccumulateLast(Lanes w, Lanes v) { Value = _mm512_fmadd_pd(w.Value, v.Value, Value); }
     void Store(float* p) const { _mm256_storeu_ps(p, _mm512_cvtpd_ps(Value)); }
 };
 #elif defined(__AVX2__) && defined(__FMA__)
@@ -218,6 +219,7 @@ struct Lanes {
     {
         Value = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(w.Value, v.Value, Value)));
     }
+    void AccumulateLast(Lanes w, Lanes v) { Value = _mm256_fmadd_pd(w.Value, v.Value, Value); }
     void Store(float* p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(Value)); }
 };
 #elif defined(__SSE2__)
@@ -231,6 +233,7 @@ struct Lanes {
     {
         Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
     }
+    void AccumulateLast(Lanes w, Lanes v) { Value = _mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value)); }
     void Store(float* p) const { _mm_storel_pi(reinterpret_cast<__m64*>(p), _mm_cvtpd_ps(Value)); }
 };
 #else
@@ -244,6 +247,11 @@ struct Lanes {
     {
         for (int i = 0; i < 2; ++i)
             Value[i] = static_cast<float>(Value[i] + w.Value[i] * v.Value[i]);
+    }
+    void AccumulateLast(Lanes w, Lanes v)
+    {
+        for (int i = 0; i < 2; ++i)
+            Value[i] = Value[i] + w.Value[i] * v.Value[i];
     }
     void Store(float* p) const
     {
@@ -288,8 +296,14 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
                 // tap holds its coefficient, the odd one zero, which adds
                 // nothing (ring values are finite).
                 second[c][q].Accumulate(secondEven, downFrom(c, d - j));
-                first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
-                second[c][q].Accumulate(secondOdd, Lanes::Load(V[c] + d + j));
+                // The last step's sum is rounded where it is stored.
+                if (i < 7) {
+                    first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
+                    second[c][q].Accumulate(secondOdd, Lanes::Load(V[c] + d + j));
+                } else {
+                    first[c][q].AccumulateLast(firstOdd, downFrom(c, b - j));
+                    second[c][q].AccumulateLast(secondOdd, Lanes::Load(V[c] + d + j));
+                }
             }
         }
     }
