@@ -10,7 +10,7 @@
 // sums, and all give the same bytes. Everything here has internal linkage,
 // so the builds never mix.
 //
-// The AVX-512 build rounds by splitting instead of converting to single
+// The AVX builds round by splitting instead of converting to single
 // precision and back (Lanes below), which is the same rounding for every
 // sum that usual ring values give (UsualValues). Where a ring holds other
 // values, the synthesis windows it in the baseline build's form.
@@ -111,6 +111,7 @@ inline bool UsualValues(const float* values, int count)
         unusual |= UnusualBits(__builtin_bit_cast(std::uint32_t, values[i]));
     return !unusual;
 }
+
 // The routines built for AVX2 with FMA and for AVX-512; null when the
 // processor lacks what they need, or the build has no such routines.
 const WindowRoutines* Avx2WindowRoutines();
@@ -190,15 +191,16 @@ inline void Dct(const T* x, T* out)
 #if defined(__AVX512F__) && defined(__FMA__)
 struct Lanes {
     static constexpr int Width = 8;
+    static constexpr bool SplitRounding = true;
     __m512d Value;
     static Lanes Zero() { return {_mm512_setzero_pd()}; }
-    static constexpr bool SplitRounding = true;
     static Lanes Load(const double* p) { return {_mm512_loadu_pd(p)}; }
     // The new sum s rounded to 24 significant bits by splitting: with
     // g = (2^29 + 1) s, g + (s - g) is s rounded to the nearest such value,
     // ties to even. That is the conversion to single precision and back for
     // a zero sum or a normal single-precision magnitude, in three operations
-    // on the vector ports instead of the conversions' four.
+    // on the vector ports instead of the conversions' four, and with less
+    // latency.
     void Accumulate(Lanes w, Lanes v)
     {
         AccumulateLast(w, v);
@@ -211,13 +213,16 @@ struct Lanes {
 #elif defined(__AVX2__) && defined(__FMA__)
 struct Lanes {
     static constexpr int Width = 4;
-    static constexpr bool SplitRounding = false;
+    static constexpr bool SplitRounding = true;
     __m256d Value;
     static Lanes Zero() { return {_mm256_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm256_loadu_pd(p)}; }
+    // Rounded by splitting, as in the AVX-512 build.
     void Accumulate(Lanes w, Lanes v)
     {
-        Value = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(w.Value, v.Value, Value)));
+        AccumulateLast(w, v);
+        const __m256d g = _mm256_mul_pd(Value, _mm256_set1_pd(536870913.0));
+        Value = _mm256_add_pd(g, _mm256_sub_pd(Value, g));
     }
     void AccumulateLast(Lanes w, Lanes v) { Value = _mm256_fmadd_pd(w.Value, v.Value, Value); }
     void Store(float* p) const { _mm_storeu_ps(p, _mm256_cvtpd_ps(Value)); }
@@ -472,10 +477,10 @@ bool TransformFourSlots(float* x, float* values)
         in[k] = Float8(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(x + 4 * k)),
                                             _mm_loadu_ps(x + 128 + 4 * k), 1));
     Dct<N>(in, out);
+    // The values are checked for the split rounding as they are stored.
 #if defined(__AVX512F__)
     // Four values of each run in one store, as RingsFromSlot loads them: a
     // load that spans several stores waits until they reach the cache.
-    // Checked for the rounding on the way.
     using Bits16 = std::uint32_t __attribute__((vector_size(64), aligned(4)));
     __m512i unusual = _mm512_setzero_si512();
     for (int m = 0; m < N; m += 4) {
@@ -492,12 +497,15 @@ bool TransformFourSlots(float* x, float* values)
     }
     const bool anyUnusual = Lanes::SplitRounding && _mm512_test_epi32_mask(unusual, unusual) != 0;
 #else
+    using Bits8 = std::uint32_t __attribute__((vector_size(32), aligned(4)));
+    __m256i unusual = _mm256_setzero_si256();
     for (int m = 0; m < N; ++m) {
         const __m256 v = __m256(out[m]);
         _mm_storeu_ps(values + 4 * m, _mm256_castps256_ps128(v));
         _mm_storeu_ps(values + 128 + 4 * m, _mm256_extractf128_ps(v, 1));
+        unusual = _mm256_or_si256(unusual, __m256i(UnusualBits(Bits8(out[m]))));
     }
-    constexpr bool anyUnusual = false;  // this build rounds by conversion
+    const bool anyUnusual = Lanes::SplitRounding && !_mm256_testz_si256(unusual, unusual);
 #endif
 #else
     using Float4 = float __attribute__((vector_size(16), aligned(4)));
