@@ -411,6 +411,11 @@ template <int Shift>
 void RingsFromSlot(const float* values, int slot, double* const ring[2], double* const mirror[2], const int p[2])
 {
     constexpr int N = 32 >> Shift, R = 512 >> Shift, M = 2 * R;
+    // Each channel's run in its ring, and the end of its run in the mirror,
+    // held here: the vector stores may write anywhere as far as the compiler
+    // knows, and it would read the positions and rings again after each.
+    double* const to[2] = {ring[0] + p[0], ring[1] + p[1]};
+    double* const back[2] = {mirror[0] + M - p[0], mirror[1] + M - p[1]};
 #if defined(__AVX512F__)
     // Eight values of both channels picked out of eight four-lane values at
     // once: channel 0's in the low half, channel 1's in the high half.
@@ -425,10 +430,29 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
             _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(both), 1)))};
         for (int c = 0; c < 2; ++c) {
             const __m512d reversed = _mm512_permutexvar_pd(reverse, runs[c]);
-            _mm512_storeu_pd(ring[c] + p[c] + m, runs[c]);
-            _mm512_storeu_pd(ring[c] + p[c] + R + m, runs[c]);
-            _mm512_storeu_pd(mirror[c] + M - p[c] - m - 7, reversed);
-            _mm512_storeu_pd(mirror[c] + M - p[c] - R - m - 7, reversed);
+            _mm512_storeu_pd(to[c] + m, runs[c]);
+            _mm512_storeu_pd(to[c] + R + m, runs[c]);
+            _mm512_storeu_pd(back[c] - m - 7, reversed);
+            _mm512_storeu_pd(back[c] - R - m - 7, reversed);
+        }
+    }
+#elif defined(__AVX__)
+    // Four values of both channels at a time, picked out of four four-lane
+    // values.
+    for (int m = 0; m < N; m += 4) {
+        const __m128 a = _mm_loadu_ps(values + 4 * m), b = _mm_loadu_ps(values + 4 * m + 4);
+        const __m128 c = _mm_loadu_ps(values + 4 * m + 8), d = _mm_loadu_ps(values + 4 * m + 12);
+        // Channels 0 and 1 of values m and m + 1, and of m + 2 and m + 3.
+        const __m128 first = slot == 0 ? _mm_unpacklo_ps(a, b) : _mm_unpackhi_ps(a, b);
+        const __m128 second = slot == 0 ? _mm_unpacklo_ps(c, d) : _mm_unpackhi_ps(c, d);
+        const __m256d runs[2] = {_mm256_cvtps_pd(_mm_movelh_ps(first, second)),
+                                 _mm256_cvtps_pd(_mm_movehl_ps(second, first))};
+        for (int ch = 0; ch < 2; ++ch) {
+            const __m256d reversed = _mm256_permute4x64_pd(runs[ch], 0x1B);
+            _mm256_storeu_pd(to[ch] + m, runs[ch]);
+            _mm256_storeu_pd(to[ch] + R + m, runs[ch]);
+            _mm256_storeu_pd(back[ch] - m - 3, reversed);
+            _mm256_storeu_pd(back[ch] - R - m - 3, reversed);
         }
     }
 #elif defined(__SSE2__)
@@ -444,18 +468,18 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
         for (int c = 0; c < 2; ++c) {
             const __m128d run = c == 0 ? _mm_unpacklo_pd(first, second) : _mm_unpackhi_pd(first, second);
             const __m128d reversed = c == 0 ? _mm_unpacklo_pd(second, first) : _mm_unpackhi_pd(second, first);
-            _mm_storeu_pd(ring[c] + p[c] + m, run);
-            _mm_storeu_pd(ring[c] + p[c] + R + m, run);
-            _mm_storeu_pd(mirror[c] + M - p[c] - m - 1, reversed);
-            _mm_storeu_pd(mirror[c] + M - p[c] - R - m - 1, reversed);
+            _mm_storeu_pd(to[c] + m, run);
+            _mm_storeu_pd(to[c] + R + m, run);
+            _mm_storeu_pd(back[c] - m - 1, reversed);
+            _mm_storeu_pd(back[c] - R - m - 1, reversed);
         }
     }
 #else
     for (int m = 0; m < N; ++m) {
         for (int c = 0; c < 2; ++c) {
             const double v = values[4 * m + 2 * slot + c];
-            ring[c][p[c] + m] = ring[c][p[c] + R + m] = v;
-            mirror[c][M - p[c] - m] = mirror[c][M - p[c] - R - m] = v;
+            to[c][m] = to[c][R + m] = v;
+            back[c][-m] = back[c][-R - m] = v;
         }
     }
 #endif
