@@ -376,16 +376,19 @@ void DecodeLayer2Frame(const DecodeRequest* request, const std::uint8_t* frame, 
 
     // Each granule's three rows of values around zero, by slot; silent
     // slots keep 0, which their multipliers (never negative) turn into +0.
-    alignas(16) std::int32_t values[3][64] = {};
+    // Two granules' rows in turn: a granule is read while the one before is
+    // dequantised, by which time the reads' single stores have reached the
+    // cache and its whole-vector loads need not wait for them.
+    alignas(16) std::int32_t values[2][3][64] = {};
+    ReadGranuleCodes(reads, grouped, plainFrom, pairs, walked, position, values[0]);
     float* S = SubbandBuffer;
-    for (int part = 0; part < 3; ++part) {
-        const float* m = SlotMultiplier[part];
-        for (int granule = 0; granule < 4; ++granule, S += 192) {
-            ReadGranuleCodes(reads, grouped, plainFrom, pairs, walked, position, values);
-            for (int i = 0; i < 3; ++i)
-                Dequantise(values[i], m, S + 64 * i, walked);
+    for (int granule = 0; granule < 12; ++granule, S += 192) {
+        if (granule < 11) {
             position += static_cast<std::size_t>(granuleBits);
+            ReadGranuleCodes(reads, grouped, plainFrom, pairs, walked, position, values[(granule + 1) % 2]);
         }
+        for (int i = 0; i < 3; ++i)
+            Dequantise(values[granule % 2][i], SlotMultiplier[granule / 4], S + 64 * i, walked);
     }
     Output(SubbandBuffer, pcm, 36);
 }
