@@ -384,8 +384,7 @@ void WindowPair(const double* const V[2], const double* const mirror[2], const i
 #if defined(__AVX__)
     // Both channels' sums at once: the chains of one channel alone would
     // leave the processor waiting on each rounding. (The AVX2 build lacks
-    // registers for all of them, but its few spills cost less than the wait:
-    // 208 against 194 ms on Layer II four times over, measured here.)
+    // registers for all of them, but its few spills cost less than the wait.)
     WindowSums<Shift, 2>(V, mirror, p, sums);
 #else
     WindowSums<Shift, 1>(V, mirror, p, sums);
