@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <utility>
 
 // Holds one handle of a kind whose release function is `Release`; a null
@@ -132,32 +133,22 @@ private:
 // costs more than the drawing itself.
 class HeldWindowDc {
 public:
-    HeldWindowDc() = default;
-    ~HeldWindowDc() { Release(); }
-    HeldWindowDc(const HeldWindowDc&) = delete;
-    HeldWindowDc& operator=(const HeldWindowDc&) = delete;
     // The context of `window` (taken anew when the window is another one);
     // null when there is no window or no context.
     HDC Of(HWND window)
     {
-        if (window != Window || Dc == nullptr) {
-            Release();
-            Dc = window != nullptr ? GetDC(window) : nullptr;
-            Window = Dc != nullptr ? window : nullptr;
+        if (window != Window || !Held || Held->Get() == nullptr) {
+            Held.reset();
+            Window = window;
+            if (window != nullptr)
+                Held.emplace(window);
         }
-        return Dc;
-    }
-    void Release()
-    {
-        if (Dc != nullptr)
-            ReleaseDC(Window, Dc);
-        Window = nullptr;
-        Dc = nullptr;
+        return Held ? Held->Get() : nullptr;
     }
 
 private:
     HWND Window = nullptr;
-    HDC Dc = nullptr;
+    std::optional<WindowDc> Held;
 };
 
 // An object selected into a device context until the end of the scope.

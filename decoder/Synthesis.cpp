@@ -70,8 +70,8 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     if constexpr (N == 16)
         x[15] = 0;  // sub-band 15 does not contribute at half rate
     constexpr int M = 2 * R;
-    double* ring = Synth.Ring[ring_];
-    double* mirror = Synth.Mirror[ring_];
+    double* const to = Synth.Ring[ring_] + position;
+    double* const back = Synth.Mirror[ring_] + M - position;
     alignas(16) float values[N];
     Dct<N>(x, values);
     if (Window->SplitRounding && !UsualValues(values, N))
@@ -81,16 +81,12 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     // both copies of the mirror.
     for (int m = 0; m < N; m += 2) {
         const __m128d v = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + m))));
-        const __m128d reversed = _mm_shuffle_pd(v, v, 1);
-        _mm_storeu_pd(ring + position + m, v);
-        _mm_storeu_pd(ring + position + R + m, v);
-        _mm_storeu_pd(mirror + M - position - m - 1, reversed);
-        _mm_storeu_pd(mirror + M - position - R - m - 1, reversed);
+        StoreRun<R>(to, back, m, v, _mm_shuffle_pd(v, v, 1));
     }
 #else
     for (int m = 0; m < N; ++m) {
-        ring[position + m] = ring[position + R + m] = values[m];
-        mirror[M - position - m] = mirror[M - position - R - m] = values[m];
+        to[m] = to[R + m] = values[m];
+        back[-m] = back[-R - m] = values[m];
     }
 #endif
 }

@@ -406,6 +406,38 @@ void WindowPair(const double* const V[2], const double* const mirror[2], const i
     StoreSums<(32 >> Shift), Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
 }
 
+#if defined(__SSE2__)
+inline void StoreDoubles(double* to, __m128d v)
+{
+    _mm_storeu_pd(to, v);
+}
+#endif
+#if defined(__AVX__)
+inline void StoreDoubles(double* to, __m256d v)
+{
+    _mm256_storeu_pd(to, v);
+}
+#endif
+#if defined(__AVX512F__)
+inline void StoreDoubles(double* to, __m512d v)
+{
+    _mm512_storeu_pd(to, v);
+}
+#endif
+
+// A run of a slot's values from value m on into the ring, whose slot starts
+// at `to`, and its second copy R values later; and reversed (the run's last
+// value first) into the mirror, whose slot ends at `back`, and its copy.
+template <int R, typename Vector>
+inline void StoreRun(double* to, double* back, int m, Vector run, Vector reversed)
+{
+    constexpr int Last = static_cast<int>(sizeof(Vector) / sizeof(double)) - 1;
+    StoreDoubles(to + m, run);
+    StoreDoubles(to + R + m, run);
+    StoreDoubles(back - m - Last, reversed);
+    StoreDoubles(back - R - m - Last, reversed);
+}
+
 template <int Shift>
 void RingsFromSlot(const float* values, int slot, double* const ring[2], double* const mirror[2], const int p[2])
 {
@@ -427,13 +459,8 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
         const __m512d runs[2] = {
             _mm512_cvtps_pd(_mm512_castps512_ps256(both)),
             _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(both), 1)))};
-        for (int c = 0; c < 2; ++c) {
-            const __m512d reversed = _mm512_permutexvar_pd(reverse, runs[c]);
-            _mm512_storeu_pd(to[c] + m, runs[c]);
-            _mm512_storeu_pd(to[c] + R + m, runs[c]);
-            _mm512_storeu_pd(back[c] - m - 7, reversed);
-            _mm512_storeu_pd(back[c] - R - m - 7, reversed);
-        }
+        for (int c = 0; c < 2; ++c)
+            StoreRun<R>(to[c], back[c], m, runs[c], _mm512_permutexvar_pd(reverse, runs[c]));
     }
 #elif defined(__AVX__)
     // Four values of both channels at a time, picked out of four four-lane
@@ -446,13 +473,8 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
         const __m128 second = slot == 0 ? _mm_unpacklo_ps(c, d) : _mm_unpackhi_ps(c, d);
         const __m256d runs[2] = {_mm256_cvtps_pd(_mm_movelh_ps(first, second)),
                                  _mm256_cvtps_pd(_mm_movehl_ps(second, first))};
-        for (int ch = 0; ch < 2; ++ch) {
-            const __m256d reversed = _mm256_permute4x64_pd(runs[ch], 0x1B);
-            _mm256_storeu_pd(to[ch] + m, runs[ch]);
-            _mm256_storeu_pd(to[ch] + R + m, runs[ch]);
-            _mm256_storeu_pd(back[ch] - m - 3, reversed);
-            _mm256_storeu_pd(back[ch] - R - m - 3, reversed);
-        }
+        for (int ch = 0; ch < 2; ++ch)
+            StoreRun<R>(to[ch], back[ch], m, runs[ch], _mm256_permute4x64_pd(runs[ch], 0x1B));
     }
 #elif defined(__SSE2__)
     // Two values of both channels at a time.
@@ -464,14 +486,8 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
         }
         // Channels 0 and 1 of value m, and of value m + 1.
         const __m128d first = _mm_cvtps_pd(a), second = _mm_cvtps_pd(b);
-        for (int c = 0; c < 2; ++c) {
-            const __m128d run = c == 0 ? _mm_unpacklo_pd(first, second) : _mm_unpackhi_pd(first, second);
-            const __m128d reversed = c == 0 ? _mm_unpacklo_pd(second, first) : _mm_unpackhi_pd(second, first);
-            _mm_storeu_pd(to[c] + m, run);
-            _mm_storeu_pd(to[c] + R + m, run);
-            _mm_storeu_pd(back[c] - m - 1, reversed);
-            _mm_storeu_pd(back[c] - R - m - 1, reversed);
-        }
+        StoreRun<R>(to[0], back[0], m, _mm_unpacklo_pd(first, second), _mm_unpacklo_pd(second, first));
+        StoreRun<R>(to[1], back[1], m, _mm_unpackhi_pd(first, second), _mm_unpackhi_pd(second, first));
     }
 #else
     for (int m = 0; m < N; ++m) {
