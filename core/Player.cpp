@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/Faults.h"
 #include "decoder/Mpeg.h"
 #include "platform/WinPath.h"
 
@@ -47,11 +48,11 @@ CPlayer::~CPlayer()
 bool CPlayer::CreateObjects(HWND window, bool create)
 {
     if (create) {
-        PcmRing = static_cast<std::uint8_t*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(PcmRingBytes)));
+        if (!FaultHappens(Fault::PcmRing))
+            PcmRing = static_cast<std::uint8_t*>(
+                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(PcmRingBytes)));
         if (PcmRing == nullptr) {
             ShowOwnedMessage(window, "Cannot allocate pcm buffer", ClassName);
-            PostMessageA(window, WM_DESTROY, 0, 0);
             return false;
         }
         FileInfo = new (std::nothrow) CFileInfo;
@@ -95,33 +96,46 @@ bool CPlayer::CreateObjects(HWND window, bool create)
     return true;
 }
 
-void CPlayer::OnCreate(HWND window)
+bool CPlayer::OnCreate(HWND window)
 {
     MainWindow = window;
-    // Each step is undone with those before it when one fails.
+    // Each step is undone with those before it when one fails; the window
+    // is then not made, and nothing of the last run is saved over.
     bool created = CreateObjects(window, true) && Face.CreateButtons(true) && Face.CreateSpectrumBrushes(true);
     if (created && !PlayList.CreatePlaylistWindow(Instance, true)) {
         ShowOwnedMessage(window, "Cannot create the playlist window", ClassName);
         created = false;
     }
     created = created && Face.CreateTitleFonts(true);
-    if (!created) {
-        Face.CreateTitleFonts(false);
-        PlayList.CreatePlaylistWindow(nullptr, false);
-        Face.CreateSpectrumBrushes(false);
-        Face.CreateButtons(false);
-        DestroyObjects();
-        PostQuitMessage(0);
-        return;
+    if (created) {
+        Face.LoadSkin(true);
+        LoadSettings();
+        created = StartPlayThread();
     }
-    Face.LoadSkin(true);
-    LoadSettings();
-    if (!StartPlayThread())
-        PostMessageA(window, WM_DESTROY, 0, 0);
+    if (!created) {
+        ReleaseWindowResources();
+        MainWindow = nullptr;
+        return false;
+    }
+    Started = true;
+    return true;
+}
+
+void CPlayer::ReleaseWindowResources()
+{
+    // The playlist window goes before anything its rows might reach.
+    PlayList.CreatePlaylistWindow(nullptr, false);
+    Face.CreateSpectrumBrushes(false);
+    Face.CreateButtons(false);
+    Face.LoadSkin(false);
+    Face.CreateTitleFonts(false);
+    DestroyObjects();
 }
 
 bool CPlayer::StartPlayThread()
 {
+    if (FaultHappens(Fault::PlayThread))
+        return false;
     unsigned threadId = 0;
     uintptr_t handle = _beginthreadex(nullptr, 0, PlayThreadProc, this, 0, &threadId);
     if (handle == 0)
@@ -168,6 +182,11 @@ void CPlayer::OnClose()
 
 void CPlayer::OnDestroy(HWND)
 {
+    // Only a start that completed has anything to save and release here
+    // (one that failed undid its own steps), and only once.
+    if (!Started)
+        return;
+    Started = false;
     // A window taken down without being closed first still stops the play
     // thread before the objects it uses go.
     if (PlayThread != nullptr && WaitForSingleObject(PlayThread, 0) == WAIT_TIMEOUT)
@@ -180,13 +199,7 @@ void CPlayer::OnDestroy(HWND)
     Tray.RemoveIcon();
     Volume.Close();
     Options.Close();
-    // The playlist window goes before anything its rows might reach.
-    PlayList.CreatePlaylistWindow(nullptr, false);
-    Face.CreateSpectrumBrushes(false);
-    Face.CreateButtons(false);
-    Face.LoadSkin(false);
-    Face.CreateTitleFonts(false);
-    DestroyObjects();
+    ReleaseWindowResources();
     PostQuitMessage(0);
 }
 

@@ -53,7 +53,9 @@ public:
     ~CPlayer() override;
 
     bool CreateMainWindow(HINSTANCE instance, int showCommand);
-    void OnCreate(HWND window);
+    // False when the start failed: what was made is released again and the
+    // window is not to be made.
+    bool OnCreate(HWND window);
     bool CreateObjects(HWND window, bool create);
     void DestroyObjects() { CreateObjects(nullptr, false); }
     void OnClose();
@@ -207,6 +209,11 @@ protected:
 
 private:
     bool StartPlayThread();
+    // The windows, skin and objects that OnCreate makes, released (what was
+    // never made is passed over).
+    void ReleaseWindowResources();
+    // The start completed and its settings are not saved yet.
+    bool Started = false;
     // PlayTrack's work under the engine lock; `refresh` asks for a repaint.
     bool OpenTrack(std::int32_t index, bool start, bool* refresh);
     // Every entry's path, with or without its drive, one line each.

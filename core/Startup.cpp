@@ -79,8 +79,8 @@ int TarvelMain(HINSTANCE instance, int argc, char** argv)
     player->TakeCommandLine(argc, argv);
     player->RunMessageLoop(accelerators);
 
-    // A window whose creation failed half-way is still there: take it down
-    // the orderly way so that its mutex and objects are released.
+    // A loop ended by a quit message from elsewhere leaves the window: take
+    // it down the orderly way so that its mutex and objects are released.
     if (IsWindow(player->MainWindow))
         DestroyWindow(player->MainWindow);
     delete player;

@@ -35,8 +35,7 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 
     switch (message) {
     case WM_CREATE:
-        self->Player.OnCreate(window);
-        return 0;
+        return self->Player.OnCreate(window) ? 0 : -1;
     case WM_DESTROY:
         self->Player.OnDestroy(window);
         return 0;

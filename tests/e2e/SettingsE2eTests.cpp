@@ -209,3 +209,41 @@ TEST(Settings, BadValuesGiveSaneWindowsAndAreNotWrittenBack)
     }
     RemoveTree(folder);
 }
+
+// A start that fails after its window was made (the analyser's ring, with
+// its message; the play thread, without one) saves nothing over the last
+// run: a save would drop the missing file's line, put RepeatState right and
+// write the window's place.
+TEST(Settings, AFailedStartLeavesThePlaylistAndTheSettingsAsTheyWere)
+{
+    const std::string folder = MakeTestFolder("settings-failed-start");
+    WriteToneWave(folder + "\\a.wav", 2, 1.0, 2000);
+    const std::string resume = folder + "\\PrePlayList.m3u";
+    const std::string lines = folder + "\\a.wav\r\n" + folder + "\\gone.wav\r\n";
+    ASSERT_TRUE(::WriteText(resume, lines));
+    for (const char* fault : {"pcm-ring", "play-thread"}) {
+        FreshSettings();
+        WriteNumber("RepeatState", 7);
+        SetEnvironmentVariableA("TARVEL_FAULTS", fault);
+        TarvelProcess player;
+        player.KeepSettings = true;
+        ASSERT_TRUE(player.Start("", folder));
+        SetEnvironmentVariableA("TARVEL_FAULTS", nullptr);
+        if (std::string(fault) == "pcm-ring") {
+            HWND box = player.WaitForWindow("#32770", StartLimitMs);
+            ASSERT_NE(box, nullptr) << "gave up after " << StartLimitMs << " ms waiting for the message";
+            Sleep(300);  // its texts are set a moment after it exists
+            char text[128] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            EXPECT_STREQ(text, "Cannot allocate pcm buffer");
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        DWORD exitCode = 1234;
+        ASSERT_TRUE(player.WaitForExit(StartLimitMs, &exitCode)) << fault << ": the program did not end";
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(ReadText(resume), lines) << fault;
+        EXPECT_TRUE(HasNumber("RepeatState", 7)) << fault;
+        EXPECT_EQ(Read("MainPosX").Type, static_cast<DWORD>(REG_NONE)) << fault;
+    }
+    RemoveTree(folder);
+}

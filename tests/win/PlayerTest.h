@@ -9,6 +9,7 @@
 #include <string>
 
 #include "WinTestSupport.h"
+#include "core/Faults.h"
 #include "core/Player.h"
 
 class PlayerTest : public ::testing::Test {
@@ -26,6 +27,7 @@ protected:
     }
     void TearDown() override
     {
+        SetFaults("");
         if (IsWindow(player->MainWindow))
             SendMessageA(player->MainWindow, WM_CLOSE, 0, 0);
         Pump(50);
