@@ -2,6 +2,7 @@
 // changing tracks, and the stream the play thread draws PCM from.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,9 +19,12 @@ bool ReadForFeed(void* context, std::uint8_t* destination, std::int32_t size, st
     return static_cast<CPlayer*>(context)->ReadRaw(destination, size, got);
 }
 
-// Caption state (play thread only).
+// Caption state (play thread only), with the text last handed to the
+// window's thread: the same text again is not sent.
 std::int32_t CaptionScroll = 0;
-std::int32_t CaptionStepPos = -176400;
+std::int64_t CaptionStepPos = -176400;
+std::string LastCaption;
+bool LastCaptionIsTip = false;
 
 }  // namespace
 
@@ -70,13 +74,17 @@ bool CPlayer::OpenTrack(std::int32_t index, bool start, bool* refresh)
     WaveOut->Close();
 
     DeviceFormat = entry->WaveFormat;
-    if (!WaveOut->Open(&DeviceFormat, WaveBlockBytes))
-        ShowTrackMessage(TrackDeviceNotOpened);
+    if (!WaveOut->Open(&DeviceFormat, WaveBlockBytes)) {
+        const WaveOpenFailure why = WaveOut->OpenFailure;
+        PostTrackMessage(why == WaveOpenFailure::NoDevice   ? TrackNoSoundDevice
+                         : why == WaveOpenFailure::NoBuffer ? TrackNoWaveBuffer
+                                                            : TrackDeviceNotOpened);
+    }
     TrackSeconds = entry->Duration;
     StreamEnded = 0;
 
     if (!FileReader->Open(entry->Path)) {
-        ShowTrackMessage(TrackCannotPlay);
+        PostTrackMessage(FileReader->NoCache ? TrackNoFileCache : TrackCannotPlay);
         std::memset(&DeviceFormat, 0, sizeof DeviceFormat);
         FileReader->SetEnabled(true);
         WrittenBytes = 0;
@@ -107,19 +115,19 @@ bool CPlayer::OpenTrack(std::int32_t index, bool start, bool* refresh)
     return true;
 }
 
-void CPlayer::SeekTo(std::int32_t milliseconds)
+void CPlayer::SeekTo(std::int64_t milliseconds)
 {
     TrackEntry* entry = CurrentEntry();
     if (entry == nullptr || WaveOut == nullptr)
         return;
     const double averageBytes = static_cast<double>(static_cast<std::uint32_t>(entry->WaveFormat.nAvgBytesPerSec));
-    double ms = milliseconds < 0 ? 0 : milliseconds;
     const double durationMs = static_cast<double>(entry->Duration) * 1000;
+    // A place past the end is the end; every place is in the file's data.
+    const double ms = std::clamp(static_cast<double>(milliseconds), 0.0, durationMs > 0 ? durationMs : 0.0);
+    const double dataBytes = entry->DataLength > 0 ? entry->DataLength : 0;
+    const auto inData = [dataBytes](double bytes) { return static_cast<std::int32_t>(std::clamp(bytes, 0.0, dataBytes)); };
     if (entry->FileType == FileTypeMpeg) {
-        if (ms >= durationMs - 1)
-            ms -= 6000;
-        if (ms < 0)
-            ms = 0;
+        const double at = ms >= durationMs - 1 ? std::max(ms - 6000, 0.0) : ms;
         // The offset counts from the first byte of the audio data, in
         // proportion to the stream's exact length (the whole seconds of
         // `Duration` would put a seek up to a second off); a track without a
@@ -132,17 +140,15 @@ void CPlayer::SeekTo(std::int32_t milliseconds)
             const double samples = static_cast<double>(h.PcmBytesPerFrame) * 8 / h.OutBits / h.OutChannels;
             exactMs = static_cast<double>(static_cast<std::uint32_t>(h.XingFrames)) * samples * 1000 / h.OutSampleRate;
         }
-        SeekFileOffset = exactMs > 0 ? static_cast<std::int32_t>(ms / exactMs * entry->DataLength) : 0;
-        if (static_cast<std::int32_t>(ms) / 1000 >= entry->Duration - 1)
-            SeekBaseBytes = static_cast<std::int32_t>((entry->Duration - 3 > 0 ? entry->Duration - 3 : 0) * averageBytes);
+        SeekFileOffset = exactMs > 0 ? inData(at / exactMs * dataBytes) : 0;
+        // Positions in bytes go past 2^31 in a track of 3 h 22 min.
+        if (static_cast<std::int64_t>(at) / 1000 >= entry->Duration - 1)
+            SeekBaseBytes = static_cast<std::int64_t>((entry->Duration - 3 > 0 ? entry->Duration - 3 : 0) * averageBytes);
         else
-            SeekBaseBytes = static_cast<std::int32_t>(ms * averageBytes / 1000);
+            SeekBaseBytes = static_cast<std::int64_t>(at * averageBytes / 1000);
     } else {
-        if (ms >= durationMs - 1)
-            ms -= 3000;
-        if (ms < 0)
-            ms = 0;
-        SeekFileOffset = static_cast<std::int32_t>(ms / 1000 * averageBytes) / 4 * 4;
+        const double at = ms >= durationMs - 1 ? std::max(ms - 3000, 0.0) : ms;
+        SeekFileOffset = inData(at / 1000 * averageBytes) / 4 * 4;
         SeekBaseBytes = SeekFileOffset;
     }
     PlayTrack(CurrentIndex, WaveOut->State == StatePlaying);
@@ -250,16 +256,26 @@ bool CPlayer::DecodeChunk(std::uint8_t* buffer, std::int32_t maximum, std::int32
     return ok;
 }
 
+void CPlayer::PostTrackMessage(TrackMessage message)
+{
+    if (MainWindow != nullptr)
+        PostMessageA(MainWindow, WM_APP_TRACK_MESSAGE, message, 0);
+}
+
 void CPlayer::ShowTrackMessage(TrackMessage message)
 {
-    if (MainWindow != nullptr && GetWindowThreadProcessId(MainWindow, nullptr) != GetCurrentThreadId()) {
-        PostMessageA(MainWindow, WM_APP_TRACK_MESSAGE, message, 0);
-        return;
-    }
-    if (message == TrackDeviceNotOpened)
-        MessageBoxA(MainWindow, "cannot CWaveOut open", ClassName, MB_OK);
-    else
+    // What failed below the engine comes first, then what the engine says
+    // of it.
+    if (message == TrackNoSoundDevice)
+        MessageBoxA(nullptr, "Cannot open sound device", "Tarvel", MB_OK);
+    else if (message == TrackNoWaveBuffer)
+        MessageBoxA(nullptr, "Cannot allocate buffer", "Pexa", MB_OK);
+    else if (message == TrackNoFileCache)
+        MessageBoxA(nullptr, "Cannot allocate file cache buffer", "Pexa", MB_OK);
+    if (message == TrackCannotPlay || message == TrackNoFileCache)
         MessageBoxA(MainWindow, "このトラックは再生できません。", "Tarvel", MB_OK);
+    else
+        MessageBoxA(MainWindow, "cannot CWaveOut open", ClassName, MB_OK);
 }
 
 void CPlayer::ShowPendingCaption()
@@ -281,13 +297,17 @@ void CPlayer::ShowPendingCaption()
 
 void CPlayer::UpdateCaption()
 {
-    if (WaveOut == nullptr || WaveOut->State == StateStopped || MainWindow == nullptr)
+    // While nothing plays, something else may set the caption or the tip:
+    // the next text is sent whatever it is.
+    if (WaveOut == nullptr || WaveOut->State != StatePlaying || MainWindow == nullptr) {
+        LastCaption.clear();
         return;
+    }
     // Seconds in the track's own bytes per second; the steps of the
     // caption's scroll stay in the engine's fixed units. What the caption
     // shows of the entry is copied under the engine lock (the interface
     // thread may delete entries meanwhile), and only when a step is due.
-    const std::int32_t played = PlayedBytes;
+    const std::int64_t played = PlayedBytes;
     std::int32_t secs = 0;
     std::string title;
     std::string artist;
@@ -314,12 +334,17 @@ void CPlayer::UpdateCaption()
     // The window's own thread shows it: the play thread never waits for the
     // interface thread.
     const auto post = [this](std::string text, bool tip) {
+        if (tip == LastCaptionIsTip && text == LastCaption)
+            return false;
+        LastCaption = text;
+        LastCaptionIsTip = tip;
         {
             ScopedLock lock(CaptionLock);
             PendingCaption = std::move(text);
             PendingIsTip = tip;
         }
         PostMessageA(MainWindow, WM_APP_CAPTION, 0, 0);
+        return true;
     };
     char counters[64];
     if (Tray.InTray()) {
@@ -334,7 +359,8 @@ void CPlayer::UpdateCaption()
     const std::string text = title + " - " + artist + counters;
     const std::size_t scroll = static_cast<std::size_t>(CaptionScroll) <= text.size() ? CaptionScroll : 0;
     const std::string caption = text.substr(scroll) + text.substr(0, scroll);
-    post(caption, false);
+    if (!post(caption, false))
+        return;  // unchanged: a device that plays nothing leaves the time at 0
     const bool lead = !caption.empty() && IsDBCSLeadByteEx(932, static_cast<BYTE>(caption[0])) && caption.size() > 1;
     CaptionScroll += lead ? 2 : 1;
     if (static_cast<std::size_t>(CaptionScroll) >= text.size() + 1)

@@ -22,6 +22,7 @@ CNoBufFile::~CNoBufFile()
 
 bool CNoBufFile::Open(const char* path)
 {
+    NoCache = false;
     if (File.IsOpen())
         return false;
     if (!File.Open(path, true))
@@ -43,7 +44,7 @@ bool CNoBufFile::Open(const char* path)
             return true;
         }
     }
-    ShowMessage("Cannot allocate file cache buffer", "Pexa");
+    NoCache = true;
     Close();
     return false;
 }

@@ -15,6 +15,8 @@ public:
     CNoBufFile(const CNoBufFile&) = delete;
     CNoBufFile& operator=(const CNoBufFile&) = delete;
 
+    // False when the file cannot be opened, or no cache of any size can be
+    // had (NoCache, which the caller tells the user of).
     bool Open(const char* path);
     void Close();
     void SetEnabled(bool enabled);
@@ -42,6 +44,7 @@ public:
     std::int32_t WritePos = 0;
     std::int32_t Enabled = 0;
     std::int32_t AtEof = 0;
+    bool NoCache = false;
     PlatformLock Lock;
 
 private:

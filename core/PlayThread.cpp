@@ -35,7 +35,7 @@ constexpr bool SpectrumStep = true;
 
 // What the track has played at device position `position`: a stopped
 // device has no position, and nothing plays beyond where a seek put it.
-std::int32_t PlayedAt(std::int32_t position, std::int32_t seekBase)
+std::int64_t PlayedAt(std::int64_t position, std::int64_t seekBase)
 {
     return (position > 0 ? position : 0) + seekBase;
 }
@@ -47,13 +47,13 @@ unsigned __stdcall PlayThreadProc(void* argument)
     CPlayer* player = static_cast<CPlayer*>(argument);
     std::vector<std::uint8_t> decoded(static_cast<std::size_t>(PcmRingBytes));
     std::int32_t ringWritePos = 0;
-    std::int32_t decodedTotal = 0;
-    std::int32_t threshold = 22050;
+    std::int64_t decodedTotal = 0;
+    std::int64_t threshold = 22050;
     bool trackEndPending = false;
     DWORD trackEndSince = 0;
     // The analyser's last refresh, and its window: 512 frames of the PCM
     // being heard.
-    std::int32_t lastSpectrumPos = -176400;
+    std::int64_t lastSpectrumPos = -176400;
     std::int16_t spectrumWindow[2 * SpectrumFrames] = {};
     // The thread's context of the main window for the analyser and the
     // playing time, title and seek bar: kept while the thread runs (which
@@ -81,9 +81,9 @@ unsigned __stdcall PlayThreadProc(void* argument)
         DWORD restMs = 0;
         // Nothing is drawn for a face no one can see.
         const bool shown = player->IsFaceShown();
-        std::int32_t position = 0;
+        std::int64_t position = 0;
         bool spectrumReadable = false;
-        std::int32_t written = 0;
+        std::int64_t written = 0;
         {
             ScopedLock lock(player->EngineLock);
             if (player->ReadAheadDefer) {
@@ -110,13 +110,21 @@ unsigned __stdcall PlayThreadProc(void* argument)
                         trackEndPending = false;
                         lastSpectrumPos = -176400;
                     }
-                    const std::int32_t first = n < PcmRingBytes - ringWritePos ? n : PcmRingBytes - ringWritePos;
-                    std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
-                    std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
-                    ringWritePos = (ringWritePos + n) % PcmRingBytes;
-                    decodedTotal += n;
-                    if (out->Write(decoded.data(), n))
+                    if (out->Write(decoded.data(), n)) {
+                        // The ring follows what the device was given, so
+                        // that its offsets stay those of the device position.
+                        const std::int32_t first = std::min(n, PcmRingBytes - ringWritePos);
+                        std::memcpy(player->PcmRing + ringWritePos, decoded.data(), static_cast<std::size_t>(first));
+                        std::memcpy(player->PcmRing, decoded.data() + first, static_cast<std::size_t>(n - first));
+                        ringWritePos = (ringWritePos + n) % PcmRingBytes;
+                        decodedTotal += n;
                         player->WrittenBytes += n;
+                    } else {
+                        // A chunk the device refused is not played: its
+                        // buffer goes back and the track goes on without it.
+                        out->GiveBack(1);
+                        restMs = RestStoppedMs;
+                    }
                 } else {
                     // The claimed buffer goes back: nothing was queued in it.
                     out->GiveBack(1);
@@ -130,6 +138,10 @@ unsigned __stdcall PlayThreadProc(void* argument)
                     // comes after the lock is released.
                     restMs = out->State == StateStopped ? RestStoppedMs : shown ? RestShownMs : RestHiddenMs;
                 }
+            } else {
+                // No device behind the stream (it could not be opened): there
+                // is nothing to feed until a start opens one again.
+                restMs = RestStoppedMs;
             }
 
             // End of track: the stream has delivered everything and the device
@@ -165,7 +177,7 @@ unsigned __stdcall PlayThreadProc(void* argument)
             if (decodedTotal < 2048) {
                 std::memset(spectrumWindow, 0, sizeof spectrumWindow);
             } else {
-                const std::int32_t at = (position > 0 ? position / 4 * 4 : 0) % PcmRingBytes;
+                const auto at = static_cast<std::int32_t>((position > 0 ? position / 4 * 4 : 0) % PcmRingBytes);
                 const std::int32_t first = std::min<std::int32_t>(2048, PcmRingBytes - at);
                 auto* window = reinterpret_cast<std::uint8_t*>(spectrumWindow);
                 std::memcpy(window, player->PcmRing + at, static_cast<std::size_t>(first));
@@ -174,11 +186,9 @@ unsigned __stdcall PlayThreadProc(void* argument)
             player->UpdateSpectrum(faceDc.Of(player->MainWindow), spectrumWindow);
             lastSpectrumPos = player->PlayedBytes;
         }
-        if (out->State == StatePlaying) {
-            if (shown)
-                player->Face.DrawPlaying(faceDc.Of(player->MainWindow));
-            player->UpdateCaption();
-        }
+        if (out->State == StatePlaying && shown)
+            player->Face.DrawPlaying(faceDc.Of(player->MainWindow));
+        player->UpdateCaption();
         // Never rest holding the engine lock: the interface thread waits
         // for it to draw and to carry out commands.
         if (restMs != 0)

@@ -30,9 +30,15 @@ inline constexpr UINT WM_APP_STOP_THREAD = 0x8004;
 // main window).
 inline constexpr UINT WM_APP_CAPTION = WM_APP + 16;
 // A message about the track to show on the main window's thread (posted by
-// the play thread; wParam a TrackMessage).
+// the engine; wParam a TrackMessage).
 inline constexpr UINT WM_APP_TRACK_MESSAGE = WM_APP + 17;
-enum TrackMessage : WPARAM { TrackCannotPlay = 0, TrackDeviceNotOpened = 1 };
+enum TrackMessage : WPARAM {
+    TrackCannotPlay = 0,       // the file cannot be opened
+    TrackDeviceNotOpened = 1,  // the wave device cannot be opened
+    TrackNoSoundDevice = 2,    // ... as the system has none
+    TrackNoWaveBuffer = 3,     // ... as its buffers cannot be allocated
+    TrackNoFileCache = 4,      // the file reader has no cache
+};
 
 // One wave buffer, and the ring that keeps the PCM last queued for the
 // analyser: a buffer for each of the device's buffers.
@@ -92,7 +98,7 @@ public:
 
     // Engine operations (UI thread; the play thread at the end of a track).
     bool PlayTrack(std::int32_t index, bool start);
-    void SeekTo(std::int32_t milliseconds);
+    void SeekTo(std::int64_t milliseconds);
     void StopPlayback() override;
     void PlayPause() override;
     bool PlayChosen(std::int32_t index);
@@ -104,10 +110,12 @@ public:
     void UpdateCaption();
     // The caption UpdateCaption left for the main window's thread.
     void ShowPendingCaption();
-    // Shows a message about the track: at once on the window's thread; from
-    // another thread (the play thread, holding the engine lock at the end
-    // of a track) it is posted there, so that no thread waits for the
-    // window's thread while it holds the lock.
+    // Leaves a message about the track for the window's thread, which shows
+    // it once it is back in its message loop: the engine reports from under
+    // its lock, on either thread, and no box may hold the lock while it
+    // waits for the user.
+    void PostTrackMessage(TrackMessage message);
+    // Shows it (the main window's thread).
     void ShowTrackMessage(TrackMessage message);
     // The current entry, or null.
     TrackEntry* CurrentEntry() const;
@@ -157,9 +165,9 @@ public:
     char MutexName[256];
     // PCM of the current track played so far: written by the play thread
     // and the engine operations, read by the drawing on both threads.
-    std::atomic<std::int32_t> PlayedBytes{0};
+    std::atomic<std::int64_t> PlayedBytes{0};
     std::int32_t WaveBlockBytes = WaveBlockSize;
-    std::int32_t WrittenBytes = 0;
+    std::int64_t WrittenBytes = 0;
     std::int32_t StreamRestarted = 0;
     // Serialises the stream between the UI thread and the play thread. It
     // guards the device's buffers and state changes (WaveOut), the file
@@ -182,7 +190,7 @@ public:
     bool PendingIsTip = false;
     std::int32_t ReadAheadDefer = 0;
     std::int32_t SeekFileOffset = 0;
-    std::int32_t SeekBaseBytes = 0;
+    std::int64_t SeekBaseBytes = 0;
     std::int32_t SeekKnob = 0;
     char StartDirectory[260] = {};
     HANDLE PlayThread = nullptr;

@@ -28,14 +28,15 @@ struct TrackEntry {
 
 // Whole seconds that `playedBytes` of PCM at `bytesPerSecond` last: 0
 // before the start or for a format without a byte rate.
-inline std::int32_t TrackSecondsAt(std::int32_t playedBytes, std::uint32_t bytesPerSecond)
+inline std::int32_t TrackSecondsAt(std::int64_t playedBytes, std::uint32_t bytesPerSecond)
 {
     if (playedBytes <= 0 || bytesPerSecond == 0)
         return 0;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(playedBytes) / bytesPerSecond);
+    const std::int64_t seconds = playedBytes / bytesPerSecond;
+    return seconds > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(seconds);
 }
 
-inline std::int32_t TrackSecondsAt(const TrackEntry& entry, std::int32_t playedBytes)
+inline std::int32_t TrackSecondsAt(const TrackEntry& entry, std::int64_t playedBytes)
 {
     return TrackSecondsAt(playedBytes, entry.WaveFormat.nAvgBytesPerSec);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/Faults.h"
+
 CWaveOut::~CWaveOut()
 {
     Reset();
@@ -11,15 +13,18 @@ CWaveOut::~CWaveOut()
 
 bool CWaveOut::Open(WAVEFORMATEX* format, std::int32_t size)
 {
-    if (Device != nullptr || format == nullptr || size <= 0)
+    OpenFailure = WaveOpenFailure::None;
+    if (Device != nullptr || format == nullptr || size <= 0) {
+        OpenFailure = WaveOpenFailure::Refused;
         return false;
+    }
     format->wFormatTag = WAVE_FORMAT_PCM;
     format->nBlockAlign = static_cast<WORD>(format->nChannels * format->wBitsPerSample / 8);
     format->nAvgBytesPerSec = format->nBlockAlign * format->nSamplesPerSec;
     format->cbSize = 0;
 
     if (waveOutGetNumDevs() == 0) {
-        MessageBoxA(nullptr, "Cannot open sound device", "Tarvel", MB_OK);
+        OpenFailure = WaveOpenFailure::NoDevice;
         return false;
     }
     WAVEOUTCAPSA caps{};
@@ -27,30 +32,45 @@ bool CWaveOut::Open(WAVEFORMATEX* format, std::int32_t size)
         CanPitch = (caps.dwSupport & WAVECAPS_PITCH) ? 1 : 0;
         CanRate = (caps.dwSupport & WAVECAPS_PLAYBACKRATE) ? 1 : 0;
     }
-    if (waveOutOpen(&Device, WAVE_MAPPER, format, reinterpret_cast<DWORD_PTR>(WaveOutProc),
+    if (FaultHappens(Fault::Device) ||
+        waveOutOpen(&Device, WAVE_MAPPER, format, reinterpret_cast<DWORD_PTR>(WaveOutProc),
                     reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC) != MMSYSERR_NOERROR) {
         Device = nullptr;
+        OpenFailure = WaveOpenFailure::Refused;
         return false;
     }
+    PositionBytes = 0;
+    PositionCount = 0;
     if (FreeBuffers == nullptr) {
         FreeBuffers = CreateSemaphoreA(nullptr, BufferCount, BufferCount, nullptr);
         if (FreeBuffers == nullptr) {
             waveOutClose(Device);
             Device = nullptr;
+            OpenFailure = WaveOpenFailure::Refused;
             return false;
         }
         FreeCount = BufferCount;
     }
     NextBuffer = 0;
-    for (WAVEHDR& header : Headers) {
+    // A device with fewer than its ten buffers cannot play in rotation:
+    // whatever fails here leaves the object closed, with nothing held.
+    for (int i = 0; i < BufferCount; ++i) {
+        WAVEHDR& header = Headers[i];
         std::memset(&header, 0, sizeof header);
-        header.lpData = static_cast<LPSTR>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)));
+        if (!(i == BufferCount - 1 && FaultHappens(Fault::Buffer)))
+            header.lpData =
+                static_cast<LPSTR>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size)));
         if (header.lpData == nullptr) {
-            MessageBoxA(nullptr, "Cannot allocate buffer", "Pexa", MB_OK);
+            OpenFailure = WaveOpenFailure::NoBuffer;
+            Close();
             return false;
         }
         header.dwBufferLength = static_cast<DWORD>(size);
-        waveOutPrepareHeader(Device, &header, sizeof header);
+        if (waveOutPrepareHeader(Device, &header, sizeof header) != MMSYSERR_NOERROR) {
+            OpenFailure = WaveOpenFailure::Refused;
+            Close();
+            return false;
+        }
     }
     BufferBytes = size;
 
@@ -124,14 +144,19 @@ bool CWaveOut::Write(const void* data, std::int32_t length)
     if (data == nullptr || length < 0 || length > BufferBytes || Device == nullptr)
         return false;
     WAVEHDR& header = Headers[NextBuffer];
-    NextBuffer = (NextBuffer + 1) % BufferCount;
+    if (header.lpData == nullptr)
+        return false;
     header.dwBufferLength = static_cast<DWORD>(length);
     std::memcpy(header.lpData, data, static_cast<std::size_t>(length));
-    waveOutWrite(Device, &header, sizeof header);
+    // A buffer the device refuses stays the next one: the rotation stays
+    // that of the buffers queued, which the device finishes in order.
+    if (FaultHappens(Fault::Write) || waveOutWrite(Device, &header, sizeof header) != MMSYSERR_NOERROR)
+        return false;
+    NextBuffer = (NextBuffer + 1) % BufferCount;
     return true;
 }
 
-std::int32_t CWaveOut::GetPosition()
+std::int64_t CWaveOut::GetPosition()
 {
     if (State == StateStopped)
         return -1;
@@ -139,7 +164,12 @@ std::int32_t CWaveOut::GetPosition()
     time.wType = TIME_BYTES;
     if (Device == nullptr || waveOutGetPosition(Device, &time, sizeof time) != MMSYSERR_NOERROR)
         return 0;
-    return static_cast<std::int32_t>(time.u.cb);
+    // The device counts in 32 bits, which pass 4 GiB after 6 h 45 min at
+    // 44.1 kHz; the position goes on past them (it is asked for many times
+    // a second, far more often than the count can go round).
+    PositionBytes += static_cast<DWORD>(time.u.cb - PositionCount);
+    PositionCount = time.u.cb;
+    return PositionBytes;
 }
 
 bool CWaveOut::Start()
@@ -152,6 +182,8 @@ bool CWaveOut::Start()
 bool CWaveOut::Reset()
 {
     State = StateStopped;
+    PositionBytes = 0;
+    PositionCount = 0;
     if (Device == nullptr)
         return true;
     return waveOutReset(Device) == MMSYSERR_NOERROR;

@@ -11,6 +11,14 @@
 // What the device is doing.
 enum PlayState : LONG { StateStopped = 0, StatePlaying = 1, StatePaused = 2 };
 
+// Why the last Open failed.
+enum class WaveOpenFailure {
+    None,
+    NoDevice,  // the system has no output device
+    Refused,   // the device refused the format, or could not be opened or prepared
+    NoBuffer,  // a buffer could not be allocated
+};
+
 class CWaveOut {
 public:
     static constexpr int BufferCount = 10;
@@ -21,6 +29,8 @@ public:
     CWaveOut& operator=(const CWaveOut&) = delete;
 
     // `format` is normalised in place; `size` is the size of each buffer.
+    // Shows no message: a failure leaves the object closed and says why in
+    // OpenFailure.
     bool Open(WAVEFORMATEX* format, std::int32_t size);
     bool Close();
     // 0 when a free buffer was claimed; WAIT_TIMEOUT when none is free or
@@ -29,10 +39,12 @@ public:
     // Returns `count` claimed buffers to the free ones (false when that
     // would make more than ten).
     bool GiveBack(LONG count);
-    // Queues one claimed buffer.
+    // Queues one claimed buffer. False when nothing was queued (the data
+    // cannot be taken, or the device refused it): the claim is the caller's
+    // to give back.
     bool Write(const void* data, std::int32_t length);
     // Bytes played since the device was opened or reset; -1 while stopped.
-    std::int32_t GetPosition();
+    std::int64_t GetPosition();
     bool Start();
     bool Reset();
     bool Pause();
@@ -65,6 +77,11 @@ public:
     std::int32_t CanPitch = 0;
     std::int32_t CanRate = 0;
     std::int32_t SavedVolume = -1;
+    WaveOpenFailure OpenFailure = WaveOpenFailure::None;
+    // The position in 64 bits, and the device's own 32-bit count it was
+    // last brought up to (both back to 0 with the device's reset).
+    std::int64_t PositionBytes = 0;
+    DWORD PositionCount = 0;
     HMIXER Mixer = nullptr;
     MIXERCONTROLA* Controls = nullptr;
     DWORD* Details = nullptr;

@@ -15,8 +15,4 @@ private:
     alignas(8) unsigned char Storage[64];
 };
 
-// A message for the user, with no owner window; on systems without a
-// desktop it goes to standard error.
-void ShowMessage(const char* text, const char* caption);
-
 void SleepMilliseconds(unsigned milliseconds);

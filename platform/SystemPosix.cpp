@@ -32,11 +32,6 @@ void PlatformLock::Leave()
     pthread_mutex_unlock(reinterpret_cast<pthread_mutex_t*>(Storage));
 }
 
-void ShowMessage(const char* text, const char* caption)
-{
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-}
-
 void SleepMilliseconds(unsigned milliseconds)
 {
     timespec delay{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};

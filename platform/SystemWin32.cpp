@@ -26,11 +26,6 @@ void PlatformLock::Leave()
     LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(Storage));
 }
 
-void ShowMessage(const char* text, const char* caption)
-{
-    MessageBoxA(nullptr, text, caption, MB_OK);
-}
-
 void SleepMilliseconds(unsigned milliseconds)
 {
     Sleep(milliseconds);

@@ -146,11 +146,11 @@ SkinCopy SeekKnobCell(std::int32_t knob, bool held)
     return {SkinBitmap::SeekKnob, held ? 17 : 0, 17, 7, {knob + 5, 67, 17, 7}};
 }
 
-std::int32_t KnobPosition(std::int32_t playedBytes, std::uint32_t bytesPerSecond, std::int32_t duration)
+std::int32_t KnobPosition(std::int64_t playedBytes, std::uint32_t bytesPerSecond, std::int32_t duration)
 {
     if (playedBytes <= 0 || bytesPerSecond == 0 || duration <= 0)
         return 0;
-    const std::int64_t seconds = static_cast<std::uint32_t>(playedBytes) / bytesPerSecond;
+    const std::int64_t seconds = playedBytes / bytesPerSecond;
     return static_cast<std::int32_t>(std::min<std::int64_t>(seconds * 200 / duration, 200));
 }
 
@@ -163,9 +163,9 @@ std::int32_t KnobFromPointer(int x, int scale)
     return 200;
 }
 
-std::int32_t SeekMilliseconds(std::int32_t duration, std::int32_t knob)
+std::int64_t SeekMilliseconds(std::int32_t duration, std::int32_t knob)
 {
-    return static_cast<std::int32_t>(duration * 1000.0 * knob / 200.0);
+    return static_cast<std::int64_t>(duration * 1000.0 * knob / 200.0);
 }
 
 const ButtonPlace Buttons[ButtonCount] = {

@@ -89,11 +89,11 @@ SkinCopy SeekKnobCell(std::int32_t knob, bool held);
 
 // Where the knob stands for `playedBytes` of a track of `duration` seconds
 // at `bytesPerSecond`: 0 at the start, 200 at the end, 0 when either is 0.
-std::int32_t KnobPosition(std::int32_t playedBytes, std::uint32_t bytesPerSecond, std::int32_t duration);
+std::int32_t KnobPosition(std::int64_t playedBytes, std::uint32_t bytesPerSecond, std::int32_t duration);
 // The knob under the pointer at device x of a window at `scale`.
 std::int32_t KnobFromPointer(int x, int scale);
 // The time, in milliseconds, that a knob released at `knob` asks for.
-std::int32_t SeekMilliseconds(std::int32_t duration, std::int32_t knob);
+std::int64_t SeekMilliseconds(std::int32_t duration, std::int32_t knob);
 
 // A button of the main window: its id, the string of its tooltip, and its
 // places in the full and compact faces (the option button keeps its full

@@ -357,7 +357,7 @@ void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)
         const TrackView track = CurrentTrack();
         WindowDc dc(main);
         DrawSeekBar(dc.Get(), Player.SeekKnob, true, true);
-        DrawTime(dc.Get(), track.Duration * Player.SeekKnob / 200, false);
+        DrawTime(dc.Get(), static_cast<std::int32_t>(std::int64_t{track.Duration} * Player.SeekKnob / 200), false);
         return;
     }
 

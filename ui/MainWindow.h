@@ -88,14 +88,14 @@ private:
         std::uint32_t BitRate = 0;
         std::uint32_t SampleRate = 0;
         std::uint32_t Channels = 0;
-        std::int32_t PlayedBytes = 0;
+        std::int64_t PlayedBytes = 0;
     };
     TrackView CurrentTrack() const;
     // What the time display and the knob show for the track as it plays,
     // and whether the title's next scroll step is due (under DrawLock).
     static std::int32_t PlayedSeconds(const TrackView& track);
     static std::int32_t PlayedKnob(const TrackView& track);
-    bool TitleStepDue(std::int32_t played) const;
+    bool TitleStepDue(std::int64_t played) const;
     // The title line of the current entry; false when there is none.
     bool CurrentTitleLine(char* line, int size) const;
     // Copies from the skin, one at a time: a bitmap is selected into one
@@ -116,7 +116,7 @@ private:
     // by the drawing routines alone, after the engine lock when both are held.
     mutable CRITICAL_SECTION DrawLock;
     std::int32_t TitleScrollX = 0;
-    std::int32_t TitleStepBytes = 88200;
+    std::int64_t TitleStepBytes = 88200;
     bool TitleFirstDraw = true;
     bool TitleScrolls = true;  // the last line measured was wider than its place
     std::atomic<bool> SpectrumWiped{false};  // a repaint covered the bars

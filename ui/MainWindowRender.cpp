@@ -189,7 +189,7 @@ void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
     const int s = Scale();
     char line[TitleLineBytes];
     const bool present = CurrentTitleLine(line, TitleLineBytes - 2);
-    const std::int32_t played = Player.PlayedBytes;
+    const std::int64_t played = Player.PlayedBytes;
 
     ScopedLock lock(DrawLock);
     if (reset) {
@@ -247,7 +247,7 @@ std::int32_t CMainWindow::PlayedKnob(const TrackView& track)
     return KnobPosition(track.PlayedBytes, track.BytesPerSecond, track.Duration);
 }
 
-bool CMainWindow::TitleStepDue(std::int32_t played) const
+bool CMainWindow::TitleStepDue(std::int64_t played) const
 {
     // One device pixel for every 176400 / (40 * scale) bytes played: the
     // same speed in skin units at every scale.

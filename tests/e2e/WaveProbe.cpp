@@ -122,7 +122,7 @@ int Play(const char* expectedPath)
     // The server still holds the last milliseconds when the device reports
     // the end.
     Sleep(300);
-    std::printf("played %d bytes, device position %d\n", total, out.GetPosition());
+    std::printf("played %d bytes, device position %lld\n", total, static_cast<long long>(out.GetPosition()));
     out.Reset();
     out.Close();
     return 0;

@@ -99,7 +99,7 @@ TEST_F(Engine, CommandsFollowTheStateTable)
 
     Command(120);  // Pause
     EXPECT_EQ(State(), 2);
-    const std::int32_t paused = player->WaveOut->GetPosition();
+    const std::int64_t paused = player->WaveOut->GetPosition();
     Pump(300);
     EXPECT_LE(player->WaveOut->GetPosition() - paused, 8820) << "the device stays where it paused";
     Command(120);  // Resume
@@ -302,7 +302,7 @@ TEST_F(Engine, TheRingWrapsInsideItsBlockAndEveryPauseAndResumeHolds)
         Pump(i % 7);
         ASSERT_EQ(State(), i % 2 == 0 ? 2 : 1) << "after toggle " << i;
     }
-    const std::int32_t before = player->PlayedBytes;
+    const std::int64_t before = player->PlayedBytes;
     ASSERT_TRUE(WaitFor("playback to go on after the toggles", 3000, [&] { return player->PlayedBytes > before + 17640; }));
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, player->PcmRing));
 }
@@ -331,4 +331,77 @@ TEST_F(Engine, AnUnplayableNextTrackIsReportedWithoutHoldingTheEngine)
     EXPECT_TRUE(answerer.Wait());
     EXPECT_EQ(text, "このトラックは再生できません。");
     EXPECT_TRUE(lockFree) << "nobody holds the engine lock while the message shows";
+}
+
+// A device that cannot be opened: its message comes on the window's thread
+// with the engine free, the play thread rests rather than spinning, and Stop
+// and a start with the device back play again.
+TEST_F(Engine, WithoutADeviceTheLoopRestsUntilAStartOpensOne)
+{
+    Add("one.wav", 2.0);
+    SetFaults("device:1");
+    std::string text;
+    bool lockFree = false;
+    DialogAnswerer answerer([&](HWND box) {
+        text = DialogAnswerer::MessageText(box);
+        if (TryEnterCriticalSection(&player->EngineLock)) {
+            lockFree = true;
+            LeaveCriticalSection(&player->EngineLock);
+        }
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    player->PlayPause();
+    ASSERT_TRUE(WaitFor("the message about the device", 8000, [&] { return !text.empty(); }));
+    EXPECT_TRUE(answerer.Wait());
+    EXPECT_EQ(text, "cannot CWaveOut open");
+    EXPECT_TRUE(lockFree) << "nobody holds the engine lock while the message shows";
+
+    const auto cpuMs = [&] {
+        FILETIME created, ended, kernel, user;
+        GetThreadTimes(player->PlayThread, &created, &ended, &kernel, &user);
+        return ((ULONGLONG{kernel.dwHighDateTime} << 32 | kernel.dwLowDateTime) +
+                (ULONGLONG{user.dwHighDateTime} << 32 | user.dwLowDateTime)) / 10000;
+    };
+    const ULONGLONG before = cpuMs();
+    Pump(2000);
+    EXPECT_LT(cpuMs() - before, 500u) << "CPU ms of the play thread in 2 s without a device";
+
+    player->StopPlayback();
+    EXPECT_EQ(State(), 0);
+    player->PlayPause();
+    EXPECT_TRUE(WaitFor("the track to play once the device opens", 3000, [&] { return player->PlayedBytes > 0; }));
+}
+
+// A buffer the device refuses is not counted: the track ends all the same
+// and the next one plays.
+TEST_F(Engine, ATrackWithARefusedBufferEndsAndTheNextPlays)
+{
+    Add("one.wav", 0.6);
+    Add("two.wav", 0.3);
+    SetFaults("write:1");
+    player->CurrentIndex = 0;
+    player->PlayPause();
+    EXPECT_EQ(Watch(8000), (std::vector<int>{0, 1, 0}));
+}
+
+// Past 2^31 bytes into a track (3 h 22 min at 44.1 kHz): a seek's base, the
+// position played and the end of the track hold.
+TEST_F(Engine, PositionsPastTwoGigabytesHold)
+{
+    Add("tail.wav", 0.5);
+    Add("next.wav", 0.3);
+    player->SeekBaseBytes = 13680LL * 176400;  // 95 % of four hours
+    ASSERT_TRUE(player->PlayTrack(0, true));
+    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->PlayedBytes > 13680LL * 176400; }));
+    EXPECT_EQ(Watch(8000), (std::vector<int>{0, 1, 0}));
+
+    // A seek in a four-hour MP3 at 128 kbit/s: 13680 s x 176400 bytes.
+    player->AddFile(DataFile("conformance/l3-sin1k0db.bit").c_str());
+    TrackEntry* entry = player->Tracks[2];
+    entry->Duration = 14400;
+    entry->DataLength = 14400 * 16000;
+    player->CurrentIndex = 2;
+    player->SeekTo(13680000);
+    EXPECT_EQ(player->SeekBaseBytes, 2413152000LL);
+    EXPECT_EQ(player->SeekFileOffset, 218880000);
 }

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/Faults.h"
 #include "core/WaveOut.h"
 
 namespace {
@@ -112,4 +113,21 @@ TEST(WaveOut, MasterVolumeThroughTheMixer)
     EXPECT_TRUE(out.CloseMixer());
     EXPECT_EQ(out.Mixer, nullptr);
     EXPECT_FALSE(out.GetMasterVolume(&now)) << "closed";
+}
+
+// The last buffer cannot be allocated: the device is closed again and the
+// nine before it freed, and the next open works.
+TEST(WaveOut, AnOpenThatFailsHoldsNothing)
+{
+    CWaveOut out;
+    WAVEFORMATEX format = Format(44100);
+    SetFaults("buffer:1");
+    EXPECT_FALSE(out.Open(&format, 65536));
+    EXPECT_EQ(out.OpenFailure, WaveOpenFailure::NoBuffer);
+    EXPECT_EQ(out.Device, nullptr);
+    EXPECT_EQ(out.FreeBuffers, nullptr);
+    for (const WAVEHDR& header : out.Headers)
+        EXPECT_EQ(header.lpData, nullptr);
+    EXPECT_TRUE(out.Open(&format, 65536));
+    SetFaults("");
 }
