@@ -47,6 +47,20 @@ protected:
         });
         return seen;
     }
+    // Answers the next message box, noting its text and whether the engine
+    // lock was free while it showed.
+    DialogAnswerer::Answer NoteBox()
+    {
+        return [this](HWND box) {
+            boxText = DialogAnswerer::MessageText(box);
+            lockFreeAtBox = TryEnterCriticalSection(&player->EngineLock) != FALSE;
+            if (lockFreeAtBox)
+                LeaveCriticalSection(&player->EngineLock);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        };
+    }
+    std::string boxText;
+    bool lockFreeAtBox = false;
 };
 
 }  // namespace
@@ -316,21 +330,12 @@ TEST_F(Engine, AnUnplayableNextTrackIsReportedWithoutHoldingTheEngine)
     Add("gone.wav", 1.0);
     ASSERT_EQ(player->TrackCount, 2);
     DeleteFileA((folder + "\\gone.wav").c_str());
-    std::string text;
-    bool lockFree = false;
-    DialogAnswerer answerer([&](HWND box) {
-        text = DialogAnswerer::MessageText(box);
-        if (TryEnterCriticalSection(&player->EngineLock)) {
-            lockFree = true;
-            LeaveCriticalSection(&player->EngineLock);
-        }
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
+    DialogAnswerer answerer(NoteBox());
     player->PlayPause();
-    ASSERT_TRUE(WaitFor("the message about the missing track", 8000, [&] { return !text.empty(); }));
+    ASSERT_TRUE(WaitFor("the message about the missing track", 8000, [&] { return !boxText.empty(); }));
     EXPECT_TRUE(answerer.Wait());
-    EXPECT_EQ(text, "このトラックは再生できません。");
-    EXPECT_TRUE(lockFree) << "nobody holds the engine lock while the message shows";
+    EXPECT_EQ(boxText, "このトラックは再生できません。");
+    EXPECT_TRUE(lockFreeAtBox) << "nobody holds the engine lock while the message shows";
 }
 
 // A device that cannot be opened: its message comes on the window's thread
@@ -340,27 +345,17 @@ TEST_F(Engine, WithoutADeviceTheLoopRestsUntilAStartOpensOne)
 {
     Add("one.wav", 2.0);
     SetFaults("device:1");
-    std::string text;
-    bool lockFree = false;
-    DialogAnswerer answerer([&](HWND box) {
-        text = DialogAnswerer::MessageText(box);
-        if (TryEnterCriticalSection(&player->EngineLock)) {
-            lockFree = true;
-            LeaveCriticalSection(&player->EngineLock);
-        }
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
+    DialogAnswerer answerer(NoteBox());
     player->PlayPause();
-    ASSERT_TRUE(WaitFor("the message about the device", 8000, [&] { return !text.empty(); }));
+    ASSERT_TRUE(WaitFor("the message about the device", 8000, [&] { return !boxText.empty(); }));
     EXPECT_TRUE(answerer.Wait());
-    EXPECT_EQ(text, "cannot CWaveOut open");
-    EXPECT_TRUE(lockFree) << "nobody holds the engine lock while the message shows";
+    EXPECT_EQ(boxText, "cannot CWaveOut open");
+    EXPECT_TRUE(lockFreeAtBox) << "nobody holds the engine lock while the message shows";
 
     const auto cpuMs = [&] {
-        FILETIME created, ended, kernel, user;
-        GetThreadTimes(player->PlayThread, &created, &ended, &kernel, &user);
-        return ((ULONGLONG{kernel.dwHighDateTime} << 32 | kernel.dwLowDateTime) +
-                (ULONGLONG{user.dwHighDateTime} << 32 | user.dwLowDateTime)) / 10000;
+        FILETIME times[4];
+        GetThreadTimes(player->PlayThread, &times[0], &times[1], &times[2], &times[3]);
+        return (ULONGLONG{times[2].dwLowDateTime} + times[3].dwLowDateTime) / 10000;  // from 100 ns
     };
     const ULONGLONG before = cpuMs();
     Pump(2000);
@@ -397,9 +392,8 @@ TEST_F(Engine, PositionsPastTwoGigabytesHold)
 
     // A seek in a four-hour MP3 at 128 kbit/s: 13680 s x 176400 bytes.
     player->AddFile(DataFile("conformance/l3-sin1k0db.bit").c_str());
-    TrackEntry* entry = player->Tracks[2];
-    entry->Duration = 14400;
-    entry->DataLength = 14400 * 16000;
+    player->Tracks[2]->Duration = 14400;
+    player->Tracks[2]->DataLength = 14400 * 16000;
     player->CurrentIndex = 2;
     player->SeekTo(13680000);
     EXPECT_EQ(player->SeekBaseBytes, 2413152000LL);
