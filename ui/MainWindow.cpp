@@ -108,7 +108,11 @@ bool CMainWindow::CreateButtons(bool create)
         return true;
 
     HWND main = Window();
-    Tip.Reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+    // A popup from the start: made without WS_POPUP, the tip would be made
+    // as an overlapped window, with a caption, and Wine would hand it to the
+    // window manager; where Wine expects one and none answers, each time the
+    // tip hides would then hold the interface thread for two seconds.
+    Tip.Reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr, Player.Instance, nullptr));
     if (!Tip)
         return false;
