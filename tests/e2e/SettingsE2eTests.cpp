@@ -215,7 +215,6 @@ TEST(Settings, BadValuesGiveSaneWindowsAndAreNotWrittenBack)
 TEST(Settings, AFailedStartLeavesThePlaylistAndTheSettingsAsTheyWere)
 {
     const std::string folder = MakeTestFolder("settings-failed-start");
-    WriteToneWave(folder + "\\a.wav", 2, 1.0, 2000);
     const std::string resume = folder + "\\PrePlayList.m3u";
     const std::string lines = folder + "\\a.wav\r\n" + folder + "\\gone.wav\r\n";
     ASSERT_TRUE(::WriteText(resume, lines));
