@@ -7,12 +7,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+// A path of this test process's own: the tests run as processes side by side,
+// and two of them may use the same name.
 inline std::string TempPath(const std::string& name)
 {
     const char* base = std::getenv("TMPDIR");
-    return std::string(base ? base : "/tmp") + "/tarvel-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + name;
+    return std::string(base ? base : "/tmp") + "/tarvel-test-" + std::to_string(getpid()) + "-" + name;
 }
 
 inline std::string WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes)
