@@ -6,8 +6,9 @@ ARGS ?=
 WIN_DIR := build/win
 NATIVE_DIR := build/native
 SANITIZE_DIR := build/native-sanitize
+TSAN_DIR := build/native-tsan
 
-.PHONY: all deps build win native tools sanitize run test test-native test-win bench fuzz screenshots clean
+.PHONY: all deps build win native tools sanitize tsan run test test-native test-win bench fuzz screenshots clean
 
 all: build
 
@@ -24,6 +25,9 @@ $(NATIVE_DIR)/build.ninja:
 $(SANITIZE_DIR)/build.ninja:
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEL_SANITIZE=ON
 
+$(TSAN_DIR)/build.ninja:
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVEL_TSAN=ON
+
 # Tarvel.exe and the Windows tests.
 win: $(WIN_DIR)/build.ninja
 	cmake --build $(WIN_DIR) -j $(JOBS)
@@ -36,19 +40,25 @@ native tools: $(NATIVE_DIR)/build.ninja
 sanitize: $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 
+# The engine's tests under ThreadSanitizer.
+tsan: $(TSAN_DIR)/build.ninja
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target tarvel_engine_tests
+
 build: deps win native
 
 run: deps win
 	scripts/run.sh $(ARGS)
 
-test-native: sanitize
+test-native: sanitize tsan
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) -R '^EngineTest\.'
+	scripts/check-layers.sh
 
 test-win: win
 	scripts/with-wine-env.sh bash -c 'cd $(WIN_DIR) && ctest --output-on-failure'
 
 test: deps
-	@$(MAKE) --no-print-directory win native sanitize
+	@$(MAKE) --no-print-directory win native sanitize tsan
 	@$(MAKE) --no-print-directory test-native test-win
 
 # Decoder speed against mpg123 on the same file (not part of the tests).

@@ -1,4 +1,4 @@
-#include "Player.h"
+#include "core/Player.h"
 
 #include <commctrl.h>
 #include <process.h>
@@ -6,11 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "core/Faults.h"
 #include "decoder/Mpeg.h"
+#include "platform/Faults.h"
 #include "platform/WinPath.h"
-
-CPlayer* Player = nullptr;
 
 namespace {
 
@@ -26,50 +24,40 @@ void ShowOwnedMessage(HWND owner, const char* text, const char* caption)
 CPlayer::CPlayer()
 {
     MpegInit();
-    Player = this;
     if (!CopyString(ClassName, sizeof ClassName, ProductName) ||
         !CopyString(MutexName, sizeof MutexName, "InstanceOfTarvel"))
         MessageBoxA(nullptr, "lstrcpy error", ProductName, MB_OK);
     CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, "C:\\");
-    InitializeCriticalSection(&EngineLock);
-    InitializeCriticalSection(&CaptionLock);
 }
 
 CPlayer::~CPlayer()
 {
     if (PlayThread != nullptr)
         CloseHandle(PlayThread);
-    DeleteCriticalSection(&EngineLock);
-    DeleteCriticalSection(&CaptionLock);
-    if (Player == this)
-        Player = nullptr;
 }
 
 bool CPlayer::CreateObjects(HWND window, bool create)
 {
     if (create) {
-        if (!FaultHappens(Fault::PcmRing))
-            PcmRing = static_cast<std::uint8_t*>(
-                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(PcmRingBytes)));
-        if (PcmRing == nullptr) {
+        switch (Engine.Create()) {
+        case CEngine::Missing::PcmRing:
             ShowOwnedMessage(window, "Cannot allocate pcm buffer", ClassName);
             return false;
-        }
-        FileInfo = new (std::nothrow) CFileInfo;
-        if (FileInfo == nullptr) {
+        case CEngine::Missing::FileInfo:
             ShowOwnedMessage(window, "Cannot create CFileInfo instance", ClassName);
             return false;
-        }
-        FileReader = new (std::nothrow) CNoBufFile;
-        if (FileReader == nullptr) {
+        case CEngine::Missing::FileReader:
             ShowOwnedMessage(window, "Cannot create CNoBufFile instance", ClassName);
             return false;
+        case CEngine::Missing::Nothing:
+            break;
         }
         WaveOut = new (std::nothrow) CWaveOut;
         if (WaveOut == nullptr) {
             ShowOwnedMessage(window, "Cannot create CWaveOut instance", ClassName);
             return false;
         }
+        Engine.Attach(WaveOut);
         if (!WaveOut->OpenMixer())
             return false;
         Fft.Init(1, 9, 1);  // without its tables the analyser shows nothing
@@ -78,6 +66,7 @@ bool CPlayer::CreateObjects(HWND window, bool create)
 
     Fft.FreeTables();
 
+    Engine.Attach(nullptr);
     if (WaveOut != nullptr) {
         WaveOut->CloseMixer();
         WaveOut->Reset();
@@ -85,14 +74,7 @@ bool CPlayer::CreateObjects(HWND window, bool create)
         delete WaveOut;
         WaveOut = nullptr;
     }
-    delete FileReader;
-    FileReader = nullptr;
-    delete FileInfo;
-    FileInfo = nullptr;
-    if (PcmRing != nullptr) {
-        HeapFree(GetProcessHeap(), 0, PcmRing);
-        PcmRing = nullptr;
-    }
+    Engine.Release();
     return true;
 }
 
@@ -215,39 +197,18 @@ void CPlayer::RefreshMain()
         UpdateWindow(MainWindow);
 }
 
-bool CPlayer::ReadTrackInfo(const char* path, TrackEntry* entry)
-{
-    return FileInfo != nullptr && FileInfo->ReadTrackInfo(path, entry) != 0;
-}
-
-void CPlayer::AddRow(const TrackEntry* entry)
-{
-    PlayList.AddRow(*entry);
-}
-
-void CPlayer::SubtractTotals(const TrackEntry* entry)
-{
-    PlayList.SubtractTotals(*entry);
-}
-
-bool CPlayer::IsPlaying()
-{
-    return WaveOut != nullptr && WaveOut->State == StatePlaying;
-}
-
-bool CPlayer::IsPaused()
-{
-    return WaveOut != nullptr && WaveOut->State == StatePaused;
-}
-
 void CPlayer::UpdateSpectrum(HDC dc, const std::int16_t* frames)
 {
-    if (!Analyser.Update(frames) || IsMinimize || dc == nullptr)
+    if (!Analyser.Update(frames) || Face.IsMinimize || dc == nullptr)
         return;
     Face.DrawSpectrumBars(dc, Analyser.Left, Analyser.Right);
 }
 
-void CPlayer::DrawShuffle()
+void CPlayer::PlayPause()
 {
-    Face.DrawShuffle();
+    if (WaveOut == nullptr)
+        return;
+    if (Engine.Snapshot().Count == 0)
+        ShowOpenDialog(MainWindow);
+    Engine.PlayPause();
 }

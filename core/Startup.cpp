@@ -147,7 +147,7 @@ void CPlayer::TakeCommandLine(int argc, char** argv)
     if (argc < 2)
         return;
 
-    ClearPlaylist();
+    Engine.ClearPlaylist();
     DeleteAll();
 
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -158,7 +158,7 @@ void CPlayer::TakeCommandLine(int argc, char** argv)
     }
     SetCursor(previousCursor);
 
-    CurrentIndex = 0;
+    Engine.SelectEntry(0);
     PlayPause();
 }
 

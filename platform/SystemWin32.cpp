@@ -26,7 +26,17 @@ void PlatformLock::Leave()
     LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(Storage));
 }
 
+bool PlatformLock::TryEnter()
+{
+    return TryEnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(Storage)) != FALSE;
+}
+
 void SleepMilliseconds(unsigned milliseconds)
 {
     Sleep(milliseconds);
+}
+
+std::uint32_t TickMilliseconds()
+{
+    return GetTickCount();
 }

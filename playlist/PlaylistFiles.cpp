@@ -100,7 +100,7 @@ void CPlayer::ReadPlaylist(const char* path)
     ReadPlaylistLines(path, [&](const char* line) {
         char full[MAX_PATH];
         if (MakeFullPath(line, current, full, sizeof full))
-            AddFile(full);
+            Engine.AddFile(full);
     });
 }
 
@@ -110,10 +110,10 @@ void CPlayer::WritePlaylist(const char* path, bool withDrive)
     if (!CurrentFolder(current))
         return;
     std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(TrackCount));
-    for (std::int32_t i = 0; i < TrackCount; ++i) {
+    lines.reserve(static_cast<std::size_t>(Engine.TrackCount));
+    for (std::int32_t i = 0; i < Engine.TrackCount; ++i) {
         std::string line;
-        if (Tracks[i] != nullptr && PlaylistLine(Tracks[i]->Path, current, withDrive, line))
+        if (Engine.Tracks[i] != nullptr && PlaylistLine(Engine.Tracks[i]->Path, current, withDrive, line))
             lines.push_back(std::move(line));
     }
     WritePlaylistLines(path, lines);
@@ -122,7 +122,7 @@ void CPlayer::WritePlaylist(const char* path, bool withDrive)
 void CPlayer::SaveResumePlaylist(const char* path)
 {
     // An empty playlist leaves no file behind, but empties one that is there.
-    if (TrackCount == 0 && GetFileAttributesA(ResumePlaylistName) == INVALID_FILE_ATTRIBUTES)
+    if (Engine.TrackCount == 0 && GetFileAttributesA(ResumePlaylistName) == INVALID_FILE_ATTRIBUTES)
         return;
     WritePlaylist(path, true);
 }
@@ -174,7 +174,7 @@ void CPlayer::ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scan
                 PathParts parts;
                 SplitPath(found.cFileName, &parts);
                 if (IsAudioExtension(parts.Extension) && MakeFullPath(found.cFileName, current, full, sizeof full))
-                    AddFile(full);
+                    Engine.AddFile(full);
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
@@ -202,10 +202,10 @@ void CPlayer::TakePath(const char* path, bool expandLongName)
         if (expandLongName) {
             char expanded[MAX_PATH];
             if (ExpandLongName(full, expanded, sizeof expanded))
-                AddFile(expanded);
+                Engine.AddFile(expanded);
         } else {
             EnterFolderOf(full);
-            AddFile(full);
+            Engine.AddFile(full);
         }
         break;
     case ArgumentKind::Ignored:
@@ -217,8 +217,8 @@ void CPlayer::DropFiles(HDROP drop, bool replace)
 {
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     if (replace) {
-        StopPlayback();
-        ClearPlaylist();
+        Engine.StopPlayback();
+        Engine.ClearPlaylist();
         DeleteAll();
     }
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -234,7 +234,7 @@ void CPlayer::DropFiles(HDROP drop, bool replace)
     DragFinish(drop);
     RefreshList();
     if (replace) {
-        CurrentIndex = 0;
+        Engine.SelectEntry(0);
         PlayPause();
     }
 }
@@ -269,7 +269,7 @@ bool CPlayer::ShowOpenDialog(HWND owner)
         if (EqualsNoCase(parts.Extension, ".M3U"))
             ReadPlaylist(buffer.data());  // the dialog made its folder current
         else if (IsAudioExtension(parts.Extension))
-            AddFile(buffer.data());
+            Engine.AddFile(buffer.data());
     }
     RefreshList();
     return true;
@@ -289,7 +289,7 @@ void CPlayer::AddSelection(const char* buffer, std::size_t size)
             break;
         char full[MAX_PATH];
         if (MakeFullPath(name, folder, full, sizeof full))
-            AddFile(full);
+            Engine.AddFile(full);
         at += length + 1;
     }
 }

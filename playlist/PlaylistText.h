@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/TrackEntry.h"
+#include "engine/TrackEntry.h"
 
 // The list's columns, left to right.
 enum PlaylistColumn : int {

@@ -365,7 +365,7 @@ void CPlayList::ShowPlayingRow()
         return;
     }
     PlayingRowPosted = false;
-    std::int32_t row = Player.PlayingIndex();
+    std::int32_t row = Player.Engine.PlayingIndex();
     const std::int32_t rows = RowCount();
     if (row >= rows)
         row = -1;
@@ -399,7 +399,7 @@ void CPlayList::DeleteAll()
     if (ListView != nullptr)
         SendMessageA(ListView, LVM_DELETEALLITEMS, 0, 0);
     IconRow = -1;
-    Player.ClearPlaylist();
+    Player.Engine.ClearPlaylist();
     TotalSeconds = 0;
     TotalBytes = 0;
     RefreshList();
@@ -421,7 +421,7 @@ void CPlayList::DeleteSelected()
     const std::int32_t next = row == rows - 1 ? row - 1 : row;
     if (next >= 0)
         ListView_SetItemState(ListView, next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    Player.RemoveEntry(row);
+    Player.Engine.RemoveEntry(row);
     Renumber(row);
     SendMessageA(ListView, LVM_REDRAWITEMS, row, rows - 1);
     ColumnsStale = true;
@@ -434,7 +434,7 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
     if (from == to || from < 0 || to < 0 || from >= rows || to >= rows)
         return false;
     // The table decides; the rows follow only a move it made.
-    if (!Player.MoveEntry(from, to))
+    if (!Player.Engine.MoveEntry(from, to))
         return false;
 
     // The rows between take their entries' texts and numbers again (the
@@ -448,12 +448,12 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
         states[static_cast<std::size_t>(FollowMove(row, from, to) - low)] = state;
     }
     IconRow = FollowMove(IconRow, from, to);
+    TrackEntry entry;
     for (std::int32_t row = low; row <= high; ++row) {
-        const TrackEntry* entry = Player.Tracks[row];
-        if (entry == nullptr)
+        if (!Player.Engine.EntryAt(row, &entry))
             continue;
         for (int column = ColumnNumber; column < PlaylistColumnCount; ++column)
-            SetCell(row, column, CellText(*entry, row, static_cast<PlaylistColumn>(column)));
+            SetCell(row, column, CellText(entry, row, static_cast<PlaylistColumn>(column)));
         SetPlayingIcon(row, row == IconRow);
         if (states[static_cast<std::size_t>(row - low)] == 0)
             ListView_SetItemState(ListView, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -528,7 +528,7 @@ void CPlayList::OnDoubleClick()
     const auto row =
         static_cast<std::int32_t>(SendMessageA(ListView, LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
     if (row >= 0)
-        Player.PlayChosen(row);
+        Player.Engine.PlayChosen(row);
 }
 
 void CPlayList::OnContextMenu(int x, int y)

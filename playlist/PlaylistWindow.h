@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "core/TrackEntry.h"
-#include "core/Win32Handles.h"
+#include "engine/TrackEntry.h"
+#include "platform/Win32Handles.h"
 #include "playlist/PlaylistText.h"
 
 class CPlayer;

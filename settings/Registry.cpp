@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/Win32Handles.h"
+#include "platform/Win32Handles.h"
 #include "settings/SettingsChecks.h"
 
 namespace {

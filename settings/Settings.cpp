@@ -58,13 +58,13 @@ void CPlayer::LoadSettings()
     // must leave reachable.
     const std::int32_t mainX = ReadSetting("MainPosX", 0);
     const std::int32_t mainY = ReadSetting("MainPosY", 0);
-    MainSize = CheckedScale(ReadSetting("MainSize", 1));
-    IsMinimize = CheckedFlag(ReadSetting("IsMinimize", 0), 0);
+    Face.MainSize = CheckedScale(ReadSetting("MainSize", 1));
+    Face.IsMinimize = CheckedFlag(ReadSetting("IsMinimize", 0), 0);
     Face.ApplyWindowSize();
     Face.LayoutButtons();
     const WindowPlace mainPlace =
-        CheckedPlace({mainX, mainY, FaceWidth * MainSize, (IsMinimize ? CompactFaceHeight : FaceHeight) * MainSize},
-                     {0, 0, FaceWidth * MainSize, FaceHeight * MainSize}, areas);
+        CheckedPlace({mainX, mainY, FaceWidth * Face.MainSize, (Face.IsMinimize ? CompactFaceHeight : FaceHeight) * Face.MainSize},
+                     {0, 0, FaceWidth * Face.MainSize, FaceHeight * Face.MainSize}, areas);
     SetWindowPos(MainWindow, nullptr, mainPlace.X, mainPlace.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     const PlaylistPlace fallback;
@@ -83,17 +83,17 @@ void CPlayer::LoadSettings()
     const std::string folder = Registry.ReadString(SettingsSubkey, "OpenFileInitialDir").value_or(DefaultInitialDir);
     CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, folder.c_str());
 
-    if (CheckedFlag(ReadSetting("ShuffleState", 0), 0) != ShuffleState)
-        ToggleShuffle();
-    RepeatState = CheckedRepeat(ReadSetting("RepeatState", RepeatOff));
-    TimeDisplayState = CheckedFlag(ReadSetting("TimeDisplayState", 0), 0);
+    if (CheckedFlag(ReadSetting("ShuffleState", 0), 0) != Engine.ShuffleState)
+        Engine.SwitchShuffle();
+    Engine.RepeatState = CheckedRepeat(ReadSetting("RepeatState", RepeatOff));
+    Face.TimeDisplayState = CheckedFlag(ReadSetting("TimeDisplayState", 0), 0);
     OptionToolHint = CheckedFlag(ReadSetting("OptionToolHint", 1), 1);
     SendMessageA(Face.ToolTip(), TTM_ACTIVATE, OptionToolHint, 0);
 
     // The current directory is still the one the program started in.
     ReadPlaylist(ResumePlaylist);
-    CurrentIndex = CheckedTrack(ReadSetting("PreviousTrack", 0), TrackCount);
-    PlayList.SelectPlaylistItem(CurrentIndex);
+    Engine.SelectEntry(CheckedTrack(ReadSetting("PreviousTrack", 0), Engine.TrackCount));
+    PlayList.SelectPlaylistItem(Engine.CurrentIndex);
 }
 
 void CPlayer::SaveSettings()
@@ -101,8 +101,8 @@ void CPlayer::SaveSettings()
     const RECT main = NormalPlace(MainWindow);
     Registry.WriteDword(SettingsSubkey, "MainPosX", main.left);
     Registry.WriteDword(SettingsSubkey, "MainPosY", main.top);
-    Registry.WriteDword(SettingsSubkey, "MainSize", MainSize);
-    Registry.WriteDword(SettingsSubkey, "IsMinimize", IsMinimize);
+    Registry.WriteDword(SettingsSubkey, "MainSize", Face.MainSize);
+    Registry.WriteDword(SettingsSubkey, "IsMinimize", Face.IsMinimize);
     if (PlayList.Window() != nullptr) {
         const RECT list = NormalPlace(PlayList.Window());
         Registry.WriteDword(SettingsSubkey, "PlayListPosX", list.left);
@@ -114,13 +114,13 @@ void CPlayer::SaveSettings()
         Registry.WriteDword(SettingsSubkey, "PlayListShow", shown ? 1 : 0);
     }
     Registry.WriteString(SettingsSubkey, "OpenFileInitialDir", OpenFileInitialDir);
-    Registry.WriteDword(SettingsSubkey, "ShuffleState", ShuffleState);
-    Registry.WriteDword(SettingsSubkey, "RepeatState", RepeatState);
-    Registry.WriteDword(SettingsSubkey, "TimeDisplayState", TimeDisplayState);
+    Registry.WriteDword(SettingsSubkey, "ShuffleState", Engine.ShuffleState);
+    Registry.WriteDword(SettingsSubkey, "RepeatState", Engine.RepeatState);
+    Registry.WriteDword(SettingsSubkey, "TimeDisplayState", Face.TimeDisplayState);
     Registry.WriteDword(SettingsSubkey, "OptionToolHint", OptionToolHint);
     // Intake may have moved the current directory; the playlist goes back
     // where it came from, or nowhere when that cannot be entered.
     if (StartDirectory[0] != '\0' && SetCurrentDirectoryA(StartDirectory))
         SaveResumePlaylist(ResumePlaylist);
-    Registry.WriteDword(SettingsSubkey, "PreviousTrack", CurrentIndex);
+    Registry.WriteDword(SettingsSubkey, "PreviousTrack", Engine.CurrentIndex);
 }

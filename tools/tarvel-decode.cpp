@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/FileInfo.h"
-#include "core/MpegStreamFeed.h"
+#include "engine/FileInfo.h"
+#include "engine/MpegStreamFeed.h"
 #include "decoder/Mpeg.h"
 #include "platform/File.h"
 

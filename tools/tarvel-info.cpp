@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/FileInfo.h"
+#include "engine/FileInfo.h"
 #include "decoder/Mpeg.h"
 
 namespace {

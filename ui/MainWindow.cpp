@@ -63,10 +63,8 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
             ShowWindow(self->Player.PlayList.Window(), SW_SHOWNA);
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
-            ScopedLock lock(self->Player.EngineLock);
-            self->Player.ReadAheadDefer = 1;
-        }
+        if ((wParam & 0xFFF0) == SC_MINIMIZE)
+            self->Player.Engine.DeferReadAhead();
         break;
     case WM_MOUSEMOVE:
         self->OnMouseMove(wParam, lParam);
@@ -164,15 +162,15 @@ HWND CMainWindow::Button(int id) const
 void CMainWindow::ApplyWindowSize()
 {
     const int s = Scale();
-    Player.MainSize = s;
-    const int height = Player.IsMinimize ? CompactFaceHeight : FaceHeight;
+    MainSize = s;
+    const int height = IsMinimize ? CompactFaceHeight : FaceHeight;
     SetWindowPos(Window(), nullptr, 0, 0, FaceWidth * s, height * s, SWP_NOZORDER | SWP_NOMOVE);
 }
 
 void CMainWindow::LayoutButtons()
 {
     const int s = Scale();
-    const bool compact = Player.IsMinimize != 0;
+    const bool compact = IsMinimize != 0;
     for (int i = 0; i < ButtonCount; ++i) {
         const ButtonPlace& place = ::Buttons[i];
         if (compact && !place.MovesInCompact)
@@ -198,9 +196,9 @@ void CMainWindow::OnCommand(WORD id)
     HWND main = Window();
     switch (id) {
     case IDC_SCALE: {
-        Player.MainSize = Scale() * 2;
-        if (Player.MainSize == 8)
-            Player.MainSize = 1;
+        MainSize = Scale() * 2;
+        if (MainSize == 8)
+            MainSize = 1;
         ApplyWindowSize();
         LayoutButtons();
         RestartTitle();
@@ -212,7 +210,7 @@ void CMainWindow::OnCommand(WORD id)
         break;
     }
     case IDC_COMPACT:
-        Player.IsMinimize = Player.IsMinimize ? 0 : 1;
+        IsMinimize = IsMinimize ? 0 : 1;
         ApplyWindowSize();
         LayoutButtons();
         InvalidateRect(main, nullptr, FALSE);
@@ -238,15 +236,15 @@ void CMainWindow::OnCommand(WORD id)
         Player.ShowSaveDialog(main);
         break;
     case IDC_STOP:
-        Player.StopPlayback();
+        Player.Engine.StopPlayback();
         break;
     case IDC_NEXT:
-        Player.GoToTrack(Player.NextIndex());
-        Player.PlayList.SelectPlaylistItem(Player.CurrentIndex);
+        Player.Engine.Next();
+        Player.PlayList.SelectPlaylistItem(Player.Engine.Snapshot().Index);
         break;
     case IDC_PREVIOUS:
-        Player.GoToTrack(Player.PreviousIndex());
-        Player.PlayList.SelectPlaylistItem(Player.CurrentIndex);
+        Player.Engine.Previous();
+        Player.PlayList.SelectPlaylistItem(Player.Engine.Snapshot().Index);
         break;
     case IDC_PLAYLIST:
         Player.PlayList.ToggleShown();
@@ -310,7 +308,7 @@ void CMainWindow::OnLButtonDown(LPARAM point)
     const int x = GET_X_LPARAM(point);
     const int y = GET_Y_LPARAM(point);
     const int s = Scale();
-    const bool compact = Player.IsMinimize != 0;
+    const bool compact = IsMinimize != 0;
 
     if (!compact && SeekBarRegion.Contains(x, y, s)) {
         SeekDragging = true;
@@ -321,16 +319,16 @@ void CMainWindow::OnLButtonDown(LPARAM point)
     }
     SeekDragging = false;
     if ((compact ? CompactTimeRegion : TimeRegion).Contains(x, y, s)) {
-        Player.TimeDisplayState = Player.TimeDisplayState == 0 ? 1 : 0;
+        TimeDisplayState = TimeDisplayState == 0 ? 1 : 0;
         WindowDc dc(main);
         DrawTime(dc.Get(), -1, true);
     }
     if (!compact && RepeatRegion.Contains(x, y, s)) {
-        Player.RepeatState = Player.RepeatState >= 0 && Player.RepeatState < 2 ? Player.RepeatState + 1 : 0;
+        Player.Engine.CycleRepeat();
         WindowDc dc(main);
         DrawRepeat(dc.Get());
     } else if (!compact && ShuffleRegion.Contains(x, y, s)) {
-        Player.ToggleShuffle();
+        Player.Engine.SwitchShuffle();
     } else if (LogoRegion.Contains(x, y, s)) {
         ShowAbout(main);
     } else {
@@ -353,15 +351,15 @@ void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)
     const int s = Scale();
 
     if (SeekDragging) {
-        if (Player.TrackCount == 0) {
-            Player.SeekKnob = 0;
+        if (Player.Engine.Snapshot().Count == 0) {
+            SeekKnob = 0;
             return;
         }
-        Player.SeekKnob = KnobFromPointer(x, s);
+        SeekKnob = KnobFromPointer(x, s);
         const TrackView track = CurrentTrack();
         WindowDc dc(main);
-        DrawSeekBar(dc.Get(), Player.SeekKnob, true, true);
-        DrawTime(dc.Get(), static_cast<std::int32_t>(std::int64_t{track.Duration} * Player.SeekKnob / 200), false);
+        DrawSeekBar(dc.Get(), SeekKnob, true, true);
+        DrawTime(dc.Get(), static_cast<std::int32_t>(std::int64_t{track.Duration} * SeekKnob / 200), false);
         return;
     }
 
@@ -372,7 +370,7 @@ void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     SnapToWorkArea({work.left, work.top, work.right, work.bottom}, FaceWidth * s,
-                   (Player.IsMinimize ? CompactFaceHeight : FaceHeight) * s, &left, &top);
+                   (IsMinimize ? CompactFaceHeight : FaceHeight) * s, &left, &top);
     SetWindowPos(main, nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
 }
 
@@ -383,7 +381,7 @@ void CMainWindow::OnLButtonUp()
         SeekDragging = false;
         const TrackView track = CurrentTrack();
         if (track.Present && track.Duration > 0)
-            Player.SeekTo(SeekMilliseconds(track.Duration, Player.SeekKnob));
+            Player.Engine.SeekTo(SeekMilliseconds(track.Duration, SeekKnob));
     }
     ReleaseCapture();
 }

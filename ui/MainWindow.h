@@ -9,7 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "core/Win32Handles.h"
+#include "engine/Engine.h"
+#include "platform/Win32Handles.h"
 #include "ui/FaceLayout.h"
 #include "ui/Spectrum.h"
 
@@ -77,19 +78,16 @@ public:
     // The colour of the analyser's brush `index`.
     static COLORREF SpectrumColour(int index);
 
+    // The face's state, kept between runs; the play thread's drawing reads it.
+    std::atomic<std::int32_t> MainSize{1};          // the face's scale: 1, 2 or 4
+    std::atomic<std::int32_t> IsMinimize{0};        // 1 shows the compact face
+    std::atomic<std::int32_t> TimeDisplayState{0};  // 1 counts down
+    // The knob chosen on the seek bar (0 to 200), back to 0 with each new place.
+    std::atomic<std::int32_t> SeekKnob{0};
+
 private:
-    // What the drawing needs of the current entry, read under the engine lock.
-    struct TrackView {
-        bool Present = false;
-        std::int32_t Index = 0;
-        std::int32_t Count = 0;
-        std::int32_t Duration = 0;
-        std::uint32_t BytesPerSecond = 0;
-        std::uint32_t BitRate = 0;
-        std::uint32_t SampleRate = 0;
-        std::uint32_t Channels = 0;
-        std::int64_t PlayedBytes = 0;
-    };
+    // What the drawing needs of the engine, read under its lock.
+    using TrackView = EngineSnapshot;
     TrackView CurrentTrack() const;
     // What the time display and the knob show for the track as it plays,
     // and whether the title's next scroll step is due (under DrawLock).

@@ -51,7 +51,7 @@ HWND CMainWindow::Window() const
 
 int CMainWindow::Scale() const
 {
-    const int s = Player.MainSize;
+    const int s = MainSize;
     return s == 2 || s == 4 ? s : 1;
 }
 
@@ -106,30 +106,16 @@ bool CMainWindow::CreateSpectrumBrushes(bool create)
 
 CMainWindow::TrackView CMainWindow::CurrentTrack() const
 {
-    TrackView view;
-    ScopedLock lock(Player.EngineLock);
-    view.Index = Player.CurrentIndex;
-    view.Count = Player.TrackCount;
-    view.PlayedBytes = Player.PlayedBytes;
-    const TrackEntry* entry = Player.CurrentEntry();
-    if (entry != nullptr) {
-        view.Present = true;
-        view.Duration = entry->Duration;
-        view.BytesPerSecond = entry->WaveFormat.nAvgBytesPerSec;
-        view.BitRate = entry->BitRate;
-        view.SampleRate = entry->SampleRate;
-        view.Channels = entry->Channels;
-    }
-    return view;
+    return Player.Engine.Snapshot();
 }
 
 bool CMainWindow::CurrentTitleLine(char* line, int size) const
 {
-    ScopedLock lock(Player.EngineLock);
-    const TrackEntry* entry = Player.CurrentEntry();
-    if (entry == nullptr)
+    std::string title;
+    std::string artist;
+    if (!Player.Engine.CurrentTexts(&title, &artist))
         return false;
-    TitleLine(entry->Title, entry->Artist, line, size);
+    TitleLine(title.c_str(), artist.c_str(), line, size);
     return true;
 }
 
@@ -159,13 +145,13 @@ void CMainWindow::PaintMain(HWND window)
     }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (Player.IsMinimize) {
+    if (IsMinimize) {
         Copy(dc, {SkinBitmap::CompactFace, 0, FaceWidth, CompactFaceHeight, {0, 0, FaceWidth, CompactFaceHeight}});
     } else {
         Copy(dc, {SkinBitmap::Face, 0, FaceWidth, FaceHeight, {0, 0, FaceWidth, FaceHeight}});
         DrawTitle(dc, true, false);
         DrawTrackInfo(dc);
-        DrawSeekBar(dc, Player.SeekKnob, SeekDragging, true);
+        DrawSeekBar(dc, SeekKnob, SeekDragging, true);
         DrawRepeat(dc);
         DrawShuffle(dc);
     }
@@ -184,12 +170,12 @@ void CMainWindow::RestartTitle()
 
 void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
 {
-    if (Player.IsMinimize || dc == nullptr)
+    if (IsMinimize || dc == nullptr)
         return;
     const int s = Scale();
     char line[TitleLineBytes];
     const bool present = CurrentTitleLine(line, TitleLineBytes - 2);
-    const std::int64_t played = Player.PlayedBytes;
+    const std::int64_t played = Player.Engine.PlayedBytes;
 
     ScopedLock lock(DrawLock);
     if (reset) {
@@ -269,8 +255,8 @@ void CMainWindow::DrawTime(HDC dc, std::int32_t seconds, bool force)
         LastSeconds = seconds;
     }
     SkinCopy cells[5];
-    const int n = TimeCells(seconds, track.Present ? track.Duration : 0, Player.TimeDisplayState,
-                            Player.IsMinimize != 0, cells);
+    const int n = TimeCells(seconds, track.Present ? track.Duration : 0, TimeDisplayState,
+                            IsMinimize != 0, cells);
     for (int i = 0; i < n; ++i)
         Copy(dc, cells[i]);
 }
@@ -300,7 +286,7 @@ void CMainWindow::DrawTrackInfo(HDC dc)
 
 void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool force)
 {
-    if (dc == nullptr || Player.IsMinimize)
+    if (dc == nullptr || IsMinimize)
         return;
     const TrackView track = CurrentTrack();
     ScopedLock lock(DrawLock);
@@ -318,14 +304,14 @@ void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool for
 
 void CMainWindow::DrawRepeat(HDC dc)
 {
-    if (dc != nullptr && !Player.IsMinimize)
-        Copy(dc, RepeatCell(Player.RepeatState));
+    if (dc != nullptr && !IsMinimize)
+        Copy(dc, RepeatCell(Player.Engine.Snapshot().Repeat));
 }
 
 void CMainWindow::DrawShuffle(HDC dc)
 {
-    if (dc != nullptr && !Player.IsMinimize)
-        Copy(dc, ShuffleCell(Player.ShuffleState));
+    if (dc != nullptr && !IsMinimize)
+        Copy(dc, ShuffleCell(Player.Engine.Snapshot().Shuffle));
 }
 
 void CMainWindow::DrawShuffle()
@@ -343,7 +329,7 @@ void CMainWindow::DrawButton(HDC dc, int id, bool pressed)
     if (id == IDC_ALWAYS_ON_TOP)
         pressed = pressed || AlwaysOnTop;
     SkinCopy copy;
-    if (ButtonFace(id, Player.IsMinimize != 0, pressed, &copy))
+    if (ButtonFace(id, IsMinimize != 0, pressed, &copy))
         Copy(dc, copy);
 }
 
@@ -353,7 +339,7 @@ void CMainWindow::DrawPlaying(HDC dc)
         return;
     // Most passes change nothing visible.
     const TrackView track = CurrentTrack();
-    const bool compact = Player.IsMinimize != 0;
+    const bool compact = IsMinimize != 0;
     bool time = false, title = false, knob = false;
     {
         ScopedLock lock(DrawLock);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Win32Handles.h"
+#include "platform/Win32Handles.h"
 
 class CPlayer;
 

@@ -47,7 +47,7 @@ bool CMainWindow::PrepareSpectrumCanvas(int scale)
 
 void CMainWindow::DrawSpectrumBars(HDC dc, SpectrumChannel& left, SpectrumChannel& right)
 {
-    if (dc == nullptr || Player.IsMinimize)
+    if (dc == nullptr || IsMinimize)
         return;
     const int s = Scale();
     // A repaint of the face wiped the bars: they are drawn whole again, over

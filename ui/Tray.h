@@ -9,7 +9,7 @@
 #include <atomic>
 #include <string>
 
-#include "core/Win32Handles.h"
+#include "platform/Win32Handles.h"
 
 class CPlayer;
 

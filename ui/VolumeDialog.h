@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/Win32Handles.h"
+#include "platform/Win32Handles.h"
 
 class CPlayer;
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Win32Handles.h"
+#include "platform/Win32Handles.h"
 #include "resources/resource.h"
 
 // Glyph sets as the face addresses them: glyph g of the large digits is

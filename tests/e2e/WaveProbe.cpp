@@ -34,8 +34,8 @@
 #include <vector>
 
 #include "RemoteList.h"
-#include "core/WaveOut.h"
-#include "core/Win32Handles.h"
+#include "platform/WaveOut.h"
+#include "platform/Win32Handles.h"
 #include "playlist/PlaylistWindow.h"
 #include "resources/resource.h"
 
@@ -109,7 +109,7 @@ int Play(const char* expectedPath)
     std::int32_t queued = 0;
     const DWORD start = GetTickCount();
     while (queued < total && GetTickCount() - start < 20000) {
-        if (out.WaitBuffer() != 0) {
+        if (out.WaitBuffer() != WaveWait::Claimed) {
             Sleep(5);
             continue;
         }

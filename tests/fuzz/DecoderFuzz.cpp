@@ -11,8 +11,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/FileInfo.h"
-#include "core/MpegStreamFeed.h"
+#include "engine/FileInfo.h"
+#include "engine/MpegStreamFeed.h"
 #include "decoder/Mpeg.h"
 
 namespace {

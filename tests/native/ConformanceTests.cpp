@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestData.h"
-#include "core/MpegStreamFeed.h"
+#include "engine/MpegStreamFeed.h"
 #include "decoder/Layer3.h"
 #include "decoder/Synthesis.h"
 

@@ -6,7 +6,7 @@
 
 #include "TempFiles.h"
 #include "TestData.h"
-#include "core/FileInfo.h"
+#include "engine/FileInfo.h"
 #include "decoder/Mpeg.h"
 
 namespace {

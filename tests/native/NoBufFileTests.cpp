@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TempFiles.h"
-#include "core/NoBufFile.h"
+#include "engine/NoBufFile.h"
 
 // A cache too large to have must fail like on a machine without the memory,
 // not stop the sanitizer.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/PlaylistTable.h"
+#include "engine/PlaylistTable.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "TestData.h"
-#include "core/MpegStreamFeed.h"
+#include "engine/MpegStreamFeed.h"
 
 namespace {
 

@@ -87,36 +87,36 @@ TEST_F(MainWindowInput, ZeroLengthsAndStaleIndexesAreSafe)
 {
     const std::string tiny = folder + "\\tiny.wav";
     WriteToneWave(tiny, 2, 0.5, 1000);
-    player->AddFile(tiny.c_str());
-    ASSERT_EQ(player->TrackCount, 1);
-    ASSERT_EQ(player->Tracks[0]->Duration, 0);
+    player->Engine.AddFile(tiny.c_str());
+    ASSERT_EQ(player->Engine.TrackCount, 1);
+    ASSERT_EQ(player->Engine.Tracks[0]->Duration, 0);
     player->PlayPause();
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 150, 70);  // the seek bar
     EXPECT_TRUE(player->Face.IsSeekDragging());
     Send(WM_LBUTTONUP, 0, 150, 70);
-    EXPECT_EQ(player->SeekFileOffset, 0) << "no seek in a track without a length";
-    EXPECT_EQ(player->SeekBaseBytes, 0);
-    player->Tracks[0]->WaveFormat.nAvgBytesPerSec = 0;
+    EXPECT_EQ(player->Engine.SeekFileOffset, 0) << "no seek in a track without a length";
+    EXPECT_EQ(player->Engine.SeekBaseBytes, 0);
+    player->Engine.Tracks[0]->WaveFormat.nAvgBytesPerSec = 0;
     RedrawWindow(player->MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    player->Tracks[0]->WaveFormat.nAvgBytesPerSec = 176400;
-    player->StopPlayback();
+    player->Engine.Tracks[0]->WaveFormat.nAvgBytesPerSec = 176400;
+    player->Engine.StopPlayback();
 
     // An index past the table, as a removal or a stored setting may leave it.
-    player->CurrentIndex = 7;
+    player->Engine.CurrentIndex = 7;
     RedrawWindow(player->MainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 150, 70);
     Send(WM_LBUTTONUP, 0, 150, 70);
-    EXPECT_EQ(player->SeekFileOffset, 0);
+    EXPECT_EQ(player->Engine.SeekFileOffset, 0);
     char caption[32] = {};
     GetWindowTextA(player->MainWindow, caption, sizeof caption);
     EXPECT_STREQ(caption, "Tarvel") << "no entry: the caption goes back to the name";
-    player->CurrentIndex = 0;
+    player->Engine.CurrentIndex = 0;
 
-    player->SeekFileOffset = 4096;
-    player->SeekBaseBytes = 4096;
-    EXPECT_FALSE(player->GoToTrack(-1));
-    EXPECT_EQ(player->SeekFileOffset, 4096) << "a refused move leaves the place alone";
-    EXPECT_EQ(player->SeekBaseBytes, 4096);
+    player->Engine.SeekFileOffset = 4096;
+    player->Engine.SeekBaseBytes = 4096;
+    EXPECT_FALSE(player->Engine.GoToTrack(-1));
+    EXPECT_EQ(player->Engine.SeekFileOffset, 4096) << "a refused move leaves the place alone";
+    EXPECT_EQ(player->Engine.SeekBaseBytes, 4096);
 }
 
 namespace {
@@ -154,7 +154,7 @@ TEST_F(MainWindowInput, AnalyserPaintsWhatItsCellsFilledOneByOneWould)
     auto random = [&](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
     for (int scale : {1, 2, 4}) {
         SCOPED_TRACE(scale);
-        while (player->MainSize != scale)
+        while (player->Face.MainSize != scale)
             SendMessageA(main, WM_COMMAND, IDC_SCALE, 0);
         const int width = 250 * scale, height = 93 * scale;
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

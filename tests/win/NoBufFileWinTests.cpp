@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/NoBufFile.h"
+#include "engine/NoBufFile.h"
 
 namespace {
 

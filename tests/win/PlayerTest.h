@@ -9,7 +9,7 @@
 #include <string>
 
 #include "WinTestSupport.h"
-#include "core/Faults.h"
+#include "platform/Faults.h"
 #include "core/Player.h"
 
 class PlayerTest : public ::testing::Test {
@@ -40,9 +40,9 @@ protected:
     // passes through the stopped state while the play thread holds it.
     std::int32_t State() const
     {
-        EnterCriticalSection(&player->EngineLock);
+        player->Engine.EngineLock.Enter();
         const std::int32_t state = player->WaveOut->State;
-        LeaveCriticalSection(&player->EngineLock);
+        player->Engine.EngineLock.Leave();
         return state;
     }
 

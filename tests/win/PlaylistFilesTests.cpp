@@ -42,8 +42,8 @@ protected:
     std::vector<std::string> Paths() const
     {
         std::vector<std::string> paths;
-        for (std::int32_t i = 0; i < player->TrackCount; ++i)
-            paths.emplace_back(player->Tracks[i]->Path);
+        for (std::int32_t i = 0; i < player->Engine.TrackCount; ++i)
+            paths.emplace_back(player->Engine.Tracks[i]->Path);
         return paths;
     }
     std::string CurrentFolder() const
@@ -87,14 +87,14 @@ TEST_F(PlaylistFiles, ExtendedPlaylistResolvesEveryKindOfLine)
 
     // The same through a relative name: it is taken against the current
     // folder before the playlist's own folder becomes current.
-    player->ClearPlaylist();
+    player->Engine.ClearPlaylist();
     SetCurrentDirectoryA(folder.c_str());
     player->TakePath("lists\\x.m3u", true);
     EXPECT_EQ(Paths(), (std::vector<std::string>{a, b, c}));
 
-    player->ClearPlaylist();
+    player->Engine.ClearPlaylist();
     player->TakePath((folder + "\\absent.m3u").c_str(), true);
-    EXPECT_EQ(player->TrackCount, 0);
+    EXPECT_EQ(player->Engine.TrackCount, 0);
 }
 
 TEST_F(PlaylistFiles, SavedPlaylistsKeepTheOrderAndTheUserFileDropsTheDrive)
@@ -102,9 +102,9 @@ TEST_F(PlaylistFiles, SavedPlaylistsKeepTheOrderAndTheUserFileDropsTheDrive)
     Make("music");
     const std::string a = Wave("music\\a.wav");
     const std::string b = Mpeg("b.MP1");
-    player->AddFile(a.c_str());
-    player->AddFile(b.c_str());
-    ASSERT_EQ(player->TrackCount, 2);
+    player->Engine.AddFile(a.c_str());
+    player->Engine.AddFile(b.c_str());
+    ASSERT_EQ(player->Engine.TrackCount, 2);
 
     SetCurrentDirectoryA(folder.c_str());
     player->SavePlaylist("mylist");
@@ -115,7 +115,7 @@ TEST_F(PlaylistFiles, SavedPlaylistsKeepTheOrderAndTheUserFileDropsTheDrive)
     EXPECT_FALSE(Exists(folder + "\\mylist.txt.M3U"));
 
     // Read back, the lines name the same files on the playlist's drive.
-    player->ClearPlaylist();
+    player->Engine.ClearPlaylist();
     player->TakePath((folder + "\\mylist.M3U").c_str(), true);
     EXPECT_EQ(Paths(), (std::vector<std::string>{a, b}));
 
@@ -140,7 +140,7 @@ TEST_F(PlaylistFiles, AnEmptyPlaylistLeavesNoResumeFileButEmptiesOne)
 
     // Without a start-up folder to go back to, nothing is written anywhere.
     player->StartDirectory[0] = '\0';
-    player->AddFile(Wave("a.wav").c_str());
+    player->Engine.AddFile(Wave("a.wav").c_str());
     SetCurrentDirectoryA(folder.c_str());
     player->SaveSettings();
     EXPECT_EQ(ReadText(folder + "\\PrePlayList.m3u"), "");
@@ -151,7 +151,7 @@ TEST_F(PlaylistFiles, AResumeSaveThatCannotCompleteLeavesThePreviousFileWhole)
     const std::string resume = folder + "\\PrePlayList.m3u";
     const std::string previous = "C:\\Music\\kept.wav\r\nC:\\Music\\also kept.wav\r\n";
     ASSERT_TRUE(WriteText(resume, previous));
-    player->AddFile(Wave("new.wav").c_str());
+    player->Engine.AddFile(Wave("new.wav").c_str());
     std::strcpy(player->StartDirectory, folder.c_str());
 
     // The new list cannot be written beside the old one.
@@ -207,12 +207,12 @@ TEST_F(PlaylistFiles, FolderScanTakesAudioFilesDepthFirstAndLeavesPlaylistsAlone
     EXPECT_EQ(block("scan\\sub\\deeper\\"), 0);
 
     // A marked folder is scanned inside a scan, but not when named itself.
-    player->ClearPlaylist();
+    player->Engine.ClearPlaylist();
     player->TakePath(marked.c_str(), true);
-    EXPECT_EQ(player->TrackCount, 0);
+    EXPECT_EQ(player->Engine.TrackCount, 0);
     player->ScanFolder(".");
     player->ScanFolder("..");
-    EXPECT_EQ(player->TrackCount, 0);
+    EXPECT_EQ(player->Engine.TrackCount, 0);
     SetFileAttributesA(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -283,9 +283,9 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
 {
     const std::string playing = folder + "\\playing.wav";
     WriteToneWave(playing, 2, 5.0, 2000);
-    player->AddFile(playing.c_str());
+    player->Engine.AddFile(playing.c_str());
     player->PlayPause();
-    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->PlayedBytes > 0; }));
+    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->Engine.PlayedBytes > 0; }));
     ASSERT_EQ(State(), 1);
 
     Make("dropped");
@@ -301,10 +301,10 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
                  reinterpret_cast<WPARAM>(MakeDrop({x, tooLong, y, folder + "\\dropped", folder + "\\notes.txt",
                                                     folder + "\\lists\\x.m3u"})),
                  0);
-    ASSERT_TRUE(WaitFor("the dropped files to join the playlist", 3000, [&] { return player->TrackCount == 4; }));
+    ASSERT_TRUE(WaitFor("the dropped files to join the playlist", 3000, [&] { return player->Engine.TrackCount == 4; }));
     EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, listed})) << "a dropped playlist's lines are relative to its folder";
-    EXPECT_EQ(player->CurrentIndex, 0);
-    EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]) << "the first dropped file plays";
+    EXPECT_EQ(player->Engine.CurrentIndex, 0);
+    EXPECT_EQ(player->Engine.CurrentEntry(), player->Engine.Tracks[0]) << "the first dropped file plays";
     EXPECT_EQ(State(), 1);
 
     // Dropped without replacing (as on the playlist window): appended, and
@@ -312,7 +312,7 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     const std::string w = Wave("w.wav");
     player->DropFiles(MakeDrop({w}), false);
     EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, listed, w}));
-    EXPECT_EQ(player->CurrentEntry(), player->Tracks[0]);
+    EXPECT_EQ(player->Engine.CurrentEntry(), player->Engine.Tracks[0]);
 
     // A drop that adds nothing still stops and empties the list; the open
     // dialog then asks for files.
@@ -320,7 +320,7 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     PostMessageA(player->MainWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({tooLong})), 0);
     Pump(300);
     EXPECT_TRUE(answerer.Wait());
-    EXPECT_EQ(player->TrackCount, 0);
+    EXPECT_EQ(player->Engine.TrackCount, 0);
     EXPECT_EQ(State(), 0);
 }
 
@@ -347,13 +347,13 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
     }
     // Chosen together with other files, a playlist is offered as a track
     // and refused.
-    ASSERT_EQ(player->TrackCount, 3);
-    std::vector<std::string> added = {player->Tracks[1]->Path, player->Tracks[2]->Path};
+    ASSERT_EQ(player->Engine.TrackCount, 3);
+    std::vector<std::string> added = {player->Engine.Tracks[1]->Path, player->Engine.Tracks[2]->Path};
     std::sort(added.begin(), added.end());
     EXPECT_EQ(added, (std::vector<std::string>{a, b}));
     EXPECT_EQ(std::string(player->OpenFileInitialDir), folder);
 
-    player->ClearPlaylist();
+    player->Engine.ClearPlaylist();
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("x.m3u"));
         EXPECT_TRUE(player->ShowOpenDialog(player->MainWindow));
@@ -366,7 +366,7 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
         EXPECT_FALSE(player->ShowOpenDialog(player->MainWindow));
         ASSERT_TRUE(answerer.Wait());
     }
-    EXPECT_EQ(player->TrackCount, 2);
+    EXPECT_EQ(player->Engine.TrackCount, 2);
 }
 
 TEST_F(PlaylistFiles, ChoosingMoreThanTheDialogCanHoldIsSafe)
@@ -398,22 +398,22 @@ TEST_F(PlaylistFiles, ChoosingMoreThanTheDialogCanHoldIsSafe)
         // The system reports the overflow: the player says so and adds nothing.
         EXPECT_EQ(message, "選択されたファイルが多すぎます");
         EXPECT_EQ(caption, "Tarvel");
-        EXPECT_EQ(player->TrackCount, 0);
+        EXPECT_EQ(player->Engine.TrackCount, 0);
     } else {
         // Wine hands over what fits instead: only whole names of chosen files
         // are taken, nothing read past the result.
         EXPECT_EQ(message, "");
-        EXPECT_LT(player->TrackCount, 300);
+        EXPECT_LT(player->Engine.TrackCount, 300);
         for (const std::string& path : Paths())
             EXPECT_NE(std::find(files.begin(), files.end(), path), files.end()) << path;
-        std::printf("%d of 300 chosen files fitted the result\n", player->TrackCount);
+        std::printf("%d of 300 chosen files fitted the result\n", player->Engine.TrackCount);
     }
 }
 
 TEST_F(PlaylistFiles, SaveDialogWritesThePlaylistUnderTheChosenName)
 {
     const std::string a = Wave("a.wav");
-    player->AddFile(a.c_str());
+    player->Engine.AddFile(a.c_str());
     std::strcpy(player->OpenFileInitialDir, folder.c_str());
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("saved"));

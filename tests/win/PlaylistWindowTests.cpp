@@ -24,7 +24,7 @@ protected:
     void Fill(int count, double seconds)
     {
         for (int i = 0; i < count; ++i)
-            player->AddFile(Wave("t" + std::to_string(i) + ".wav", seconds).c_str());
+            player->Engine.AddFile(Wave("t" + std::to_string(i) + ".wav", seconds).c_str());
         player->RefreshList();
     }
     std::string Wave(const std::string& name, double seconds)
@@ -65,8 +65,8 @@ TEST_F(PlaylistWindowTest, DropsOnTheListAndOnTheFrameAppendWithoutTouchingPlayb
 {
     Fill(1, 5.0);
     player->PlayPause();
-    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->PlayedBytes > 0; }));
-    const TrackEntry* playing = player->CurrentEntry();
+    ASSERT_TRUE(WaitFor("playback to start", 3000, [&] { return player->Engine.PlayedBytes > 0; }));
+    const TrackEntry* playing = player->Engine.CurrentEntry();
 
     const std::string a = Wave("a.wav", 0.1), b = Wave("b.wav", 0.1), c = Wave("c.wav", 0.1);
     PostMessageA(List(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, b})), 0);
@@ -74,9 +74,9 @@ TEST_F(PlaylistWindowTest, DropsOnTheListAndOnTheFrameAppendWithoutTouchingPlayb
     // The frame, its caption and its status bar take drops as the list does.
     PostMessageA(player->PlayList.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({c})), 0);
     ASSERT_TRUE(WaitFor("the drop on the frame", 3000, [&] { return ListView_GetItemCount(List()) == 4; }));
-    EXPECT_EQ(player->TrackCount, 4);
+    EXPECT_EQ(player->Engine.TrackCount, 4);
     EXPECT_EQ(Title(3), "c");
-    EXPECT_EQ(player->CurrentEntry(), playing);
+    EXPECT_EQ(player->Engine.CurrentEntry(), playing);
     EXPECT_EQ(State(), StatePlaying);
 }
 
@@ -92,7 +92,7 @@ TEST_F(PlaylistWindowTest, ADragEndsWhenTheMouseIsTakenAndNeverMovesRowsWithoutT
     BeginDrag(0);
     MoveOver(2, true);
     EXPECT_EQ(Title(2), "t0");
-    EXPECT_EQ(std::string(player->Tracks[2]->Path), folder + "\\t0.wav");
+    EXPECT_EQ(std::string(player->Engine.Tracks[2]->Path), folder + "\\t0.wav");
     // Another window takes the mouse (a message box would): the drag is over.
     SetCapture(player->MainWindow);
     ReleaseCapture();
@@ -107,7 +107,7 @@ TEST_F(PlaylistWindowTest, DeletingThePausedEntryStopsAndRowsShareTwoImages)
     Fill(12, 3.0);
     HIMAGELIST images = ListView_GetImageList(List(), LVSIL_SMALL);
     ASSERT_NE(images, nullptr);
-    player->PlayChosen(4);
+    player->Engine.PlayChosen(4);
     for (int i = 0; i < 6; ++i)
         SendMessageA(player->MainWindow, WM_COMMAND, IDC_NEXT, 0);
     EXPECT_EQ(ImageList_GetImageCount(images), 2) << "every row and every mark shows one of two images";
@@ -118,7 +118,7 @@ TEST_F(PlaylistWindowTest, DeletingThePausedEntryStopsAndRowsShareTwoImages)
     ListView_SetItemState(List(), 10, LVIS_SELECTED, LVIS_SELECTED);
     SendMessageA(player->MainWindow, WM_COMMAND, IDC_DELETE_SELECTED, 0);
     EXPECT_EQ(State(), StateStopped) << "the paused entry is let go before it goes";
-    EXPECT_EQ(player->TrackCount, 11);
+    EXPECT_EQ(player->Engine.TrackCount, 11);
     EXPECT_EQ(ListView_GetItemCount(List()), 11);
     EXPECT_EQ(player->PlayList.PlayingRow(), -1);
 

@@ -35,7 +35,6 @@ protected:
     void SetUp() override
     {
         player = new CPlayer;
-        ASSERT_EQ(Player, player);
         ASSERT_TRUE(player->CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOW));
     }
     void TearDown() override
@@ -45,7 +44,6 @@ protected:
         PumpUntilQuit(100);
         UnregisterClassA("Tarvel", GetModuleHandleA(nullptr));
         delete player;
-        EXPECT_EQ(Player, nullptr);
     }
     CPlayer* player = nullptr;
 };
@@ -80,7 +78,7 @@ TEST_F(PlayerWindow, MainWindowHasTheSkinFaceSizeAndStyles)
     EXPECT_TRUE(style & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 
-    EXPECT_NE(player->PcmRing, nullptr);
+    EXPECT_NE(player->Engine.PcmRing, nullptr);
     EXPECT_NE(player->PlayThread, nullptr);
 }
 
@@ -98,7 +96,7 @@ TEST_F(PlayerWindow, CloseStopsThePlayThreadAndDestroyReleasesEverything)
     EXPECT_EQ(exitCode, 1u);
 
     EXPECT_FALSE(IsWindow(player->MainWindow));
-    EXPECT_EQ(player->PcmRing, nullptr);
+    EXPECT_EQ(player->Engine.PcmRing, nullptr);
     EXPECT_EQ(player->InstanceMutex, nullptr);
     HANDLE reopened = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "InstanceOfTarvel");
     EXPECT_EQ(reopened, nullptr) << "a new instance may start once the window is gone";
@@ -131,9 +129,9 @@ TEST_F(PlayerWindow, ExitCommandsCloseTheWindow)
 TEST_F(PlayerWindow, CommandLineReplacesTheRestoredPlaylist)
 {
     TrackEntry* restored = new TrackEntry{};
-    player->AppendEntry(restored);
-    player->CurrentIndex = 0;
-    ASSERT_EQ(player->TrackCount, 1);
+    player->Engine.AppendEntry(restored);
+    player->Engine.CurrentIndex = 0;
+    ASSERT_EQ(player->Engine.TrackCount, 1);
 
     std::string folder = TestFolder("startup");
     char program[] = "Tarvel.exe";
@@ -145,8 +143,8 @@ TEST_F(PlayerWindow, CommandLineReplacesTheRestoredPlaylist)
     DialogAnswerer answerer(DialogAnswerer::Cancel);
     player->TakeCommandLine(4, argv);
     EXPECT_TRUE(answerer.Wait()) << "with nothing to play, the open dialog asks for files";
-    EXPECT_EQ(player->TrackCount, 0);
-    EXPECT_EQ(player->CurrentIndex, 0);
+    EXPECT_EQ(player->Engine.TrackCount, 0);
+    EXPECT_EQ(player->Engine.CurrentIndex, 0);
     DeleteFileA(text.c_str());
     RemoveDirectoryA(folder.c_str());
 }
@@ -164,11 +162,11 @@ TEST_F(PlayerWindow, AudioFilesOnTheCommandLineJoinThePlaylist)
     std::string typed = folder + "\\QUIET SONG.WAV";
     char* argv[] = {program, typed.data(), mono.data()};
     player->TakeCommandLine(3, argv);
-    ASSERT_EQ(player->TrackCount, 1);
-    EXPECT_STREQ(player->Tracks[0]->Path, stereo.c_str()) << "the name the file system reports";
-    EXPECT_STREQ(player->Tracks[0]->Title, "Quiet Song");
-    EXPECT_EQ(player->Tracks[0]->Duration, 1);
-    EXPECT_EQ(player->CurrentIndex, 0);
+    ASSERT_EQ(player->Engine.TrackCount, 1);
+    EXPECT_STREQ(player->Engine.Tracks[0]->Path, stereo.c_str()) << "the name the file system reports";
+    EXPECT_STREQ(player->Engine.Tracks[0]->Title, "Quiet Song");
+    EXPECT_EQ(player->Engine.Tracks[0]->Duration, 1);
+    EXPECT_EQ(player->Engine.CurrentIndex, 0);
     DeleteFileA(stereo.c_str());
     DeleteFileA(mono.c_str());
     RemoveDirectoryA(folder.c_str());
@@ -176,14 +174,14 @@ TEST_F(PlayerWindow, AudioFilesOnTheCommandLineJoinThePlaylist)
 
 TEST_F(PlayerWindow, NoArgumentsKeepTheRestoredPlaylist)
 {
-    player->AppendEntry(new TrackEntry{});
-    player->AppendEntry(new TrackEntry{});
-    player->CurrentIndex = 1;
+    player->Engine.AppendEntry(new TrackEntry{});
+    player->Engine.AppendEntry(new TrackEntry{});
+    player->Engine.CurrentIndex = 1;
     char program[] = "Tarvel.exe";
     char* argv[] = {program};
     player->TakeCommandLine(1, argv);
-    EXPECT_EQ(player->TrackCount, 2);
-    EXPECT_EQ(player->CurrentIndex, 1);
+    EXPECT_EQ(player->Engine.TrackCount, 2);
+    EXPECT_EQ(player->Engine.CurrentIndex, 1);
 }
 
 TEST(ExpandLongName, TakesTheNameTheFileSystemReports)

@@ -39,13 +39,13 @@ TEST_F(TrayTest, TheTipFollowsTheTrackIsCutWholeAndIsSentOnlyWhenItChanges)
                 name += "曲";
         const std::string path = folder + "\\" + name + ".wav";
         WriteToneWave(path, 2, 4.0, 1000);
-        player->AddFile(path.c_str());
+        player->Engine.AddFile(path.c_str());
     }
     SendMessageA(player->MainWindow, WM_COMMAND, IDC_TO_TRAY, 0);
     ASSERT_TRUE(player->Tray.InTray());
     EXPECT_FALSE(IsWindowVisible(player->MainWindow));
 
-    player->PlayChosen(2);
+    player->Engine.PlayChosen(2);
     ASSERT_TRUE(WaitFor("the tip of entry 3", 3000, [&] { return player->Tray.Tip() == "t2 -  0003/0012"; }))
         << player->Tray.Tip();
     const int changes = player->Tray.TipChanges();

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "core/Faults.h"
-#include "core/WaveOut.h"
+#include "platform/Faults.h"
+#include "platform/WaveOut.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ bool WaitForPosition(CWaveOut& out, std::int32_t bytes, DWORD limitMs)
 TEST(WaveOut, StoppedDeviceClaimsNothing)
 {
     CWaveOut out;
-    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(out.WaitBuffer(), WaveWait::NoneFree);
     EXPECT_EQ(out.GetPosition(), -1);
     EXPECT_TRUE(out.Write("x", 1)) << "queues nothing while stopped";
     WAVEFORMATEX format = Format(44100);
@@ -49,7 +49,7 @@ TEST(WaveOut, StoppedDeviceClaimsNothing)
     EXPECT_EQ(format.nBlockAlign, 4);
     EXPECT_EQ(format.nAvgBytesPerSec, 176400u);
     EXPECT_EQ(format.cbSize, 0);
-    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT)) << "opened, not started";
+    EXPECT_EQ(out.WaitBuffer(), WaveWait::NoneFree) << "opened, not started";
     EXPECT_EQ(out.GetPosition(), -1);
     EXPECT_FALSE(out.Open(&format, 65536)) << "already open";
     EXPECT_TRUE(out.Close());
@@ -64,8 +64,8 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
     ASSERT_TRUE(out.Open(&format, 65536));
     ASSERT_TRUE(out.Start());
     for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(out.WaitBuffer(), 0u) << i;
-    EXPECT_EQ(out.WaitBuffer(), static_cast<DWORD>(WAIT_TIMEOUT)) << "the eleventh waits for the device";
+        ASSERT_EQ(out.WaitBuffer(), WaveWait::Claimed) << i;
+    EXPECT_EQ(out.WaitBuffer(), WaveWait::NoneFree) << "the eleventh waits for the device";
 
     // Ten buffers of 10 ms each: the device plays them all and returns them.
     std::vector<std::uint8_t> chunk(1764, 0);
@@ -75,7 +75,7 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
     ASSERT_TRUE(WaitForPosition(out, 17640, 5000)) << "position " << out.GetPosition();
     int returned = 0;
     for (DWORD start = GetTickCount(); returned < 10 && GetTickCount() - start < 5000; Sleep(5)) {
-        if (out.WaitBuffer() == 0)
+        if (out.WaitBuffer() == WaveWait::Claimed)
             ++returned;
     }
     EXPECT_EQ(returned, 10) << "buffers the device returned within 5000 ms";
@@ -97,7 +97,7 @@ TEST(WaveOut, TenBuffersRotateThroughTheDevice)
     ASSERT_TRUE(out.Open(&format, 65536));
     out.Start();
     int free = 0;
-    while (free <= 10 && out.WaitBuffer() == 0)
+    while (free <= 10 && out.WaitBuffer() == WaveWait::Claimed)
         ++free;
     EXPECT_EQ(free, 10);
 }

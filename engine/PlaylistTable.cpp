@@ -1,4 +1,4 @@
-#include "PlaylistTable.h"
+#include "engine/PlaylistTable.h"
 
 #include <cstdio>
 #include <ctime>
@@ -43,8 +43,11 @@ bool PlaylistTable::AppendEntry(TrackEntry* entry)
         return false;
     }
     AddRow(entry);
+    // The play loop reads the table under the engine lock.
+    LockEngine();
     Tracks[TrackCount] = entry;
     ++TrackCount;
+    UnlockEngine();
     return true;
 }
 
@@ -87,14 +90,16 @@ bool PlaylistTable::RemoveEntry(std::int32_t index)
         return false;
 
     // The current entry goes only after the engine has let go of it, paused
-    // as much as playing; playback then goes on only if it was playing.
+    // as much as playing; playback then goes on only if it was playing. The
+    // play loop may move to the next entry meanwhile: the whole change is
+    // made under the engine lock.
+    LockEngine();
     const bool wasPlaying = index == CurrentIndex && IsPlaying();
     if (index == CurrentIndex && (wasPlaying || IsPaused())) {
         StopPlayback();
         CurrentIndex = index;
     }
 
-    LockEngine();
     SubtractTotals(Tracks[index]);
     delete Tracks[index];
     Tracks[index] = nullptr;
@@ -110,10 +115,9 @@ bool PlaylistTable::RemoveEntry(std::int32_t index)
         --CurrentIndex;
     if (CurrentIndex == TrackCount && TrackCount != 0)
         --CurrentIndex;
-    UnlockEngine();
-
     if (wasPlaying && TrackCount > 0)
         PlayPause();
+    UnlockEngine();
     RefreshMain();
     return true;
 }

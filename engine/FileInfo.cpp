@@ -1,4 +1,4 @@
-#include "core/FileInfo.h"
+#include "engine/FileInfo.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/NoBufFile.h"
+#include "engine/NoBufFile.h"
 
 #include <cstring>
 

@@ -2,15 +2,16 @@
 // the rules that choose the next and the previous entry under the repeat and
 // shuffle modes.
 //
-// The table is the base of the application object. What it needs from the
-// rest of the player (reading a file's information, the playlist window's
-// rows and totals, the engine, the main window, the engine lock) it reaches
-// through the hooks below, which the application object provides.
+// The table is the base of the engine. What it needs from the rest of the
+// engine (reading a file's information, the playlist's rows and totals,
+// playback, a redraw, the engine lock) it reaches through the hooks below.
+// NextIndex, PreviousIndex and ToggleShuffle change or read the play order:
+// the engine lock is held around them.
 #pragma once
 
 #include <cstdint>
 
-#include "core/TrackEntry.h"
+#include "engine/TrackEntry.h"
 
 inline constexpr std::int32_t MaxTracks = 10000;
 

@@ -1,8 +1,8 @@
-#include "core/WaveOut.h"
+#include "platform/WaveOut.h"
 
 #include <cstring>
 
-#include "core/Faults.h"
+#include "platform/Faults.h"
 
 CWaveOut::~CWaveOut()
 {
@@ -113,21 +113,23 @@ bool CWaveOut::Close()
     return true;
 }
 
-DWORD CWaveOut::WaitBuffer()
+WaveWait CWaveOut::WaitBuffer()
 {
     if (State == StateStopped)
-        return WAIT_TIMEOUT;
+        return WaveWait::NoneFree;
     if (FreeBuffers == nullptr)
-        return WAIT_FAILED;
+        return WaveWait::NoDevice;
     if (FreeCount.load() <= 0)
-        return WAIT_TIMEOUT;
+        return WaveWait::NoneFree;
     const DWORD result = WaitForSingleObject(FreeBuffers, 0);
-    if (result == WAIT_OBJECT_0)
+    if (result == WAIT_OBJECT_0) {
         --FreeCount;
-    return result;
+        return WaveWait::Claimed;
+    }
+    return result == WAIT_TIMEOUT ? WaveWait::NoneFree : WaveWait::NoDevice;
 }
 
-bool CWaveOut::GiveBack(LONG count)
+bool CWaveOut::GiveBack(std::int32_t count)
 {
     if (FreeBuffers == nullptr || !ReleaseSemaphore(FreeBuffers, count, nullptr))
         return false;

@@ -1,8 +1,6 @@
-#include "core/Faults.h"
+#include "platform/Faults.h"
 
 #ifdef TARVEL_FAULTS
-
-#include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -42,9 +40,7 @@ void Parse(const char* text)
 bool ReadEnvironment()
 {
     if (!Given) {
-        char text[256] = {};
-        const DWORD length = GetEnvironmentVariableA("TARVEL_FAULTS", text, sizeof text);
-        Parse(length > 0 && length < sizeof text ? text : nullptr);
+        Parse(std::getenv("TARVEL_FAULTS"));
     }
     return true;
 }

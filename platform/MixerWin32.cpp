@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "core/WaveOut.h"
+#include "platform/WaveOut.h"
 
 namespace {
 

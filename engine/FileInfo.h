@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/TrackEntry.h"
+#include "engine/TrackEntry.h"
 #include "platform/File.h"
 
 class CFileInfo {

@@ -1,4 +1,4 @@
-#include "core/MpegStreamFeed.h"
+#include "engine/MpegStreamFeed.h"
 
 #include <cstring>
 #include <new>
