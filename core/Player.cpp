@@ -27,7 +27,6 @@ CPlayer::CPlayer()
     if (!CopyString(ClassName, sizeof ClassName, ProductName) ||
         !CopyString(MutexName, sizeof MutexName, "InstanceOfTarvel"))
         MessageBoxA(nullptr, "lstrcpy error", ProductName, MB_OK);
-    CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, "C:\\");
 }
 
 CPlayer::~CPlayer()
@@ -58,6 +57,7 @@ bool CPlayer::CreateObjects(HWND window, bool create)
             return false;
         }
         Engine.Attach(WaveOut);
+        Volume.Attach(WaveOut);
         if (!WaveOut->OpenMixer())
             return false;
         Fft.Init(1, 9, 1);  // without its tables the analyser shows nothing
@@ -67,6 +67,7 @@ bool CPlayer::CreateObjects(HWND window, bool create)
     Fft.FreeTables();
 
     Engine.Attach(nullptr);
+    Volume.Attach(nullptr);
     if (WaveOut != nullptr) {
         WaveOut->CloseMixer();
         WaveOut->Reset();
@@ -202,13 +203,4 @@ void CPlayer::UpdateSpectrum(HDC dc, const std::int16_t* frames)
     if (!Analyser.Update(frames) || Face.IsMinimize || dc == nullptr)
         return;
     Face.DrawSpectrumBars(dc, Analyser.Left, Analyser.Right);
-}
-
-void CPlayer::PlayPause()
-{
-    if (WaveOut == nullptr)
-        return;
-    if (Engine.Snapshot().Count == 0)
-        ShowOpenDialog(MainWindow);
-    Engine.PlayPause();
 }

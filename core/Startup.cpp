@@ -112,49 +112,19 @@ bool CPlayer::CreateMainWindow(HINSTANCE instance, int)
     return true;
 }
 
-bool ExpandLongName(const char* path, char* destination, int size)
-{
-    // A bare file name is taken relative to the current directory and made
-    // whole, so that the playlist holds full paths only.
-    char full[MAX_PATH];
-    const char* source = path;
-    PathParts parts;
-    SplitPath(path, &parts);
-    if (parts.Drive[0] == '\0' && parts.Folder[0] == '\0') {
-        DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-        if (length == 0 || length >= sizeof full)
-            return false;
-        source = full;
-        SplitPath(source, &parts);
-    }
-
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(source, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-
-    char result[2 * MAX_PATH];
-    int length = std::snprintf(result, sizeof result, "%s%s%s", parts.Drive, parts.Folder, found.cFileName);
-    if (length < 0 || length >= size)
-        return false;
-    std::memcpy(destination, result, static_cast<std::size_t>(length) + 1);
-    return true;
-}
-
 void CPlayer::TakeCommandLine(int argc, char** argv)
 {
     if (argc < 2)
         return;
 
     Engine.ClearPlaylist();
-    DeleteAll();
+    PlayList.DeleteAll();
 
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     for (int i = 1; i < argc; ++i) {
         char argument[MAX_PATH];
         if (CopyString(argument, sizeof argument, argv[i]))  // longer ones name no path the player holds
-            TakePath(argument, true);
+            Files.TakePath(argument, true);
     }
     SetCursor(previousCursor);
 

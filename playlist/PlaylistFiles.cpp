@@ -6,14 +6,16 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/ArgumentKind.h"
-#include "core/Player.h"
+#include "playlist/ArgumentKind.h"
 #include "platform/WinPath.h"
 #include "playlist/M3u.h"
+#include "playlist/PlaylistFiles.h"
+#include "playlist/PlaylistWindow.h"
 
 // A folder however it was reached: its volume and its index there.
 struct FolderIdentity {
@@ -92,7 +94,13 @@ void PrepareDialog(OPENFILENAMEA* dialog, HWND owner, const char* filter, char* 
 
 }  // namespace
 
-void CPlayer::ReadPlaylist(const char* path)
+CPlaylistFiles::CPlaylistFiles(WindowContext& context, CEngine& engine, CPlayList& list)
+    : Context(context), Engine(engine), PlayList(list)
+{
+    CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, "C:\\");
+}
+
+void CPlaylistFiles::ReadPlaylist(const char* path)
 {
     char current[MAX_PATH];
     if (!CurrentFolder(current))
@@ -104,7 +112,7 @@ void CPlayer::ReadPlaylist(const char* path)
     });
 }
 
-void CPlayer::WritePlaylist(const char* path, bool withDrive)
+void CPlaylistFiles::WritePlaylist(const char* path, bool withDrive)
 {
     char current[MAX_PATH];
     if (!CurrentFolder(current))
@@ -119,7 +127,7 @@ void CPlayer::WritePlaylist(const char* path, bool withDrive)
     WritePlaylistLines(path, lines);
 }
 
-void CPlayer::SaveResumePlaylist(const char* path)
+void CPlaylistFiles::SaveResumePlaylist(const char* path)
 {
     // An empty playlist leaves no file behind, but empties one that is there.
     if (Engine.TrackCount == 0 && GetFileAttributesA(ResumePlaylistName) == INVALID_FILE_ATTRIBUTES)
@@ -127,7 +135,7 @@ void CPlayer::SaveResumePlaylist(const char* path)
     WritePlaylist(path, true);
 }
 
-void CPlayer::SavePlaylist(const char* path)
+void CPlaylistFiles::SavePlaylist(const char* path)
 {
     char current[MAX_PATH];
     char target[MAX_PATH];
@@ -136,13 +144,13 @@ void CPlayer::SavePlaylist(const char* path)
     WritePlaylist(target, false);
 }
 
-void CPlayer::ScanFolder(const char* path)
+void CPlaylistFiles::ScanFolder(const char* path)
 {
     std::vector<FolderIdentity> scanned;
     ScanFolderOnce(path, scanned);
 }
 
-void CPlayer::ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scanned)
+void CPlaylistFiles::ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scanned)
 {
     char previous[256];
     const DWORD length = GetCurrentDirectoryA(sizeof previous, previous);
@@ -182,7 +190,37 @@ void CPlayer::ScanFolderOnce(const char* path, std::vector<FolderIdentity>& scan
     SetCurrentDirectoryA(previous);
 }
 
-void CPlayer::TakePath(const char* path, bool expandLongName)
+bool ExpandLongName(const char* path, char* destination, int size)
+{
+    // A bare file name is taken relative to the current directory and made
+    // whole, so that the playlist holds full paths only.
+    char full[MAX_PATH];
+    const char* source = path;
+    PathParts parts;
+    SplitPath(path, &parts);
+    if (parts.Drive[0] == '\0' && parts.Folder[0] == '\0') {
+        DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+        if (length == 0 || length >= sizeof full)
+            return false;
+        source = full;
+        SplitPath(source, &parts);
+    }
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(source, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+
+    char result[2 * MAX_PATH];
+    int length = std::snprintf(result, sizeof result, "%s%s%s", parts.Drive, parts.Folder, found.cFileName);
+    if (length < 0 || length >= size)
+        return false;
+    std::memcpy(destination, result, static_cast<std::size_t>(length) + 1);
+    return true;
+}
+
+void CPlaylistFiles::TakePath(const char* path, bool expandLongName)
 {
     // Relative names are taken against the current directory before any
     // playlist's folder becomes current.
@@ -213,13 +251,13 @@ void CPlayer::TakePath(const char* path, bool expandLongName)
     }
 }
 
-void CPlayer::DropFiles(HDROP drop, bool replace)
+void CPlaylistFiles::DropFiles(HDROP drop, bool replace)
 {
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     if (replace) {
         Engine.StopPlayback();
         Engine.ClearPlaylist();
-        DeleteAll();
+        PlayList.DeleteAll();
     }
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     for (UINT i = 0; i < count; ++i) {
@@ -232,14 +270,14 @@ void CPlayer::DropFiles(HDROP drop, bool replace)
     }
     SetCursor(previousCursor);
     DragFinish(drop);
-    RefreshList();
+    PlayList.RefreshList();
     if (replace) {
         Engine.SelectEntry(0);
-        PlayPause();
+        PlayOrOpen();
     }
 }
 
-bool CPlayer::ShowOpenDialog(HWND owner)
+bool CPlaylistFiles::ShowOpenDialog(HWND owner)
 {
     // One byte beyond what the dialog may fill keeps the result terminated;
     // a last name the dialog could not finish is never taken.
@@ -248,14 +286,14 @@ bool CPlayer::ShowOpenDialog(HWND owner)
     PrepareDialog(&dialog, owner, OpenFilter, buffer.data(), OpenFileInitialDir);
     if (!GetOpenFileNameA(&dialog)) {
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-            MessageBoxA(owner, TooManyFiles, ClassName, MB_OK);
+            MessageBoxA(owner, TooManyFiles, Context.ClassName, MB_OK);
         return false;
     }
 
     PathParts parts;
     SplitPath(buffer.data(), &parts);
-    if (MainWindow != nullptr)
-        SendMessageA(MainWindow, WM_PAINT, 0, 0);  // redraw behind the closed dialog
+    if (Context.MainWindow != nullptr)
+        SendMessageA(Context.MainWindow, WM_PAINT, 0, 0);  // redraw behind the closed dialog
 
     // Several files chosen: the buffer starts with their folder. Folders
     // often carry further attributes (read-only marks a customised folder),
@@ -271,11 +309,11 @@ bool CPlayer::ShowOpenDialog(HWND owner)
         else if (IsAudioExtension(parts.Extension))
             Engine.AddFile(buffer.data());
     }
-    RefreshList();
+    PlayList.RefreshList();
     return true;
 }
 
-void CPlayer::AddSelection(const char* buffer, std::size_t size)
+void CPlaylistFiles::AddSelection(const char* buffer, std::size_t size)
 {
     // The folder, then each chosen name, each ended by a NUL; a NUL ends all.
     const char* folder = buffer;
@@ -294,7 +332,7 @@ void CPlayer::AddSelection(const char* buffer, std::size_t size)
     }
 }
 
-bool CPlayer::ShowSaveDialog(HWND owner)
+bool CPlaylistFiles::ShowSaveDialog(HWND owner)
 {
     std::vector<char> buffer(DialogBufferBytes + 1, '\0');
     OPENFILENAMEA dialog;
@@ -303,4 +341,13 @@ bool CPlayer::ShowSaveDialog(HWND owner)
         return false;
     SavePlaylist(buffer.data());
     return true;
+}
+
+void CPlaylistFiles::PlayOrOpen()
+{
+    if (Engine.Device == nullptr)
+        return;
+    if (Engine.Snapshot().Count == 0)
+        ShowOpenDialog(Context.MainWindow);
+    Engine.PlayPause();
 }

@@ -1,4 +1,4 @@
-#include "PlaylistWindow.h"
+#include "playlist/PlaylistWindow.h"
 
 #include <windowsx.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Player.h"
+#include "playlist/PlaylistFiles.h"
 #include "resources/resource.h"
 
 namespace {
@@ -151,7 +151,7 @@ LRESULT CALLBACK CPlayList::PlaylistWndProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_DROPFILES:
         // Dropped on the frame, the caption or the status bar: as on the list.
-        self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), false);
+        self->Files.DropFiles(reinterpret_cast<HDROP>(wParam), false);
         return 0;
     case WM_APP_PLAYING_ROW:
         self->ShowPlayingRow();
@@ -195,7 +195,7 @@ LRESULT CALLBACK CPlayList::ListViewProc(HWND list, UINT message, WPARAM wParam,
             self->OnDoubleClick();
             return 0;
         case WM_DROPFILES:
-            self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), false);
+            self->Files.DropFiles(reinterpret_cast<HDROP>(wParam), false);
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrA(list, GWLP_USERDATA, 0);
@@ -365,7 +365,7 @@ void CPlayList::ShowPlayingRow()
         return;
     }
     PlayingRowPosted = false;
-    std::int32_t row = Player.Engine.PlayingIndex();
+    std::int32_t row = Engine.PlayingIndex();
     const std::int32_t rows = RowCount();
     if (row >= rows)
         row = -1;
@@ -399,7 +399,7 @@ void CPlayList::DeleteAll()
     if (ListView != nullptr)
         SendMessageA(ListView, LVM_DELETEALLITEMS, 0, 0);
     IconRow = -1;
-    Player.Engine.ClearPlaylist();
+    Engine.ClearPlaylist();
     TotalSeconds = 0;
     TotalBytes = 0;
     RefreshList();
@@ -421,7 +421,7 @@ void CPlayList::DeleteSelected()
     const std::int32_t next = row == rows - 1 ? row - 1 : row;
     if (next >= 0)
         ListView_SetItemState(ListView, next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    Player.Engine.RemoveEntry(row);
+    Engine.RemoveEntry(row);
     Renumber(row);
     SendMessageA(ListView, LVM_REDRAWITEMS, row, rows - 1);
     ColumnsStale = true;
@@ -434,7 +434,7 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
     if (from == to || from < 0 || to < 0 || from >= rows || to >= rows)
         return false;
     // The table decides; the rows follow only a move it made.
-    if (!Player.Engine.MoveEntry(from, to))
+    if (!Engine.MoveEntry(from, to))
         return false;
 
     // The rows between take their entries' texts and numbers again (the
@@ -450,7 +450,7 @@ bool CPlayList::MoveRow(std::int32_t from, std::int32_t to)
     IconRow = FollowMove(IconRow, from, to);
     TrackEntry entry;
     for (std::int32_t row = low; row <= high; ++row) {
-        if (!Player.Engine.EntryAt(row, &entry))
+        if (!Engine.EntryAt(row, &entry))
             continue;
         for (int column = ColumnNumber; column < PlaylistColumnCount; ++column)
             SetCell(row, column, CellText(entry, row, static_cast<PlaylistColumn>(column)));
@@ -487,7 +487,7 @@ void CPlayList::ToggleShown()
         return;
     }
     ShowWindow(frame, SW_SHOWNA);
-    ShowWindow(Player.MainWindow, SW_SHOWNA);
+    ShowWindow(Context.MainWindow, SW_SHOWNA);
 }
 
 std::int32_t CPlayList::RowAt(int x, int y) const
@@ -528,7 +528,7 @@ void CPlayList::OnDoubleClick()
     const auto row =
         static_cast<std::int32_t>(SendMessageA(ListView, LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
     if (row >= 0)
-        Player.Engine.PlayChosen(row);
+        Engine.PlayChosen(row);
 }
 
 void CPlayList::OnContextMenu(int x, int y)
@@ -559,10 +559,10 @@ bool CPlayList::OnCommand(WORD id)
         DeleteAll();
         break;
     case IDC_SAVE_PLAYLIST:
-        Player.ShowSaveDialog(Player.MainWindow);
+        Files.ShowSaveDialog(Context.MainWindow);
         break;
     case IDC_LIST_ADD:
-        Player.ShowOpenDialog(Player.MainWindow);
+        Files.ShowOpenDialog(Context.MainWindow);
         break;
     default:
         return false;

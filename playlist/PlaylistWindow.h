@@ -1,7 +1,8 @@
 // The playlist window: the playlist as a table of rows, with its totals in a
 // status bar, its menus, deletion, reordering by dragging rows, double-click
 // to play and file drops. The entries, their order and the current index
-// belong to the player's table; every change made here goes through it.
+// belong to the engine's table; every change made here goes through the
+// engine's operations.
 #pragma once
 
 #include <windows.h>
@@ -10,11 +11,12 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/TrackEntry.h"
+#include "engine/Engine.h"
 #include "platform/Win32Handles.h"
+#include "platform/WindowContext.h"
 #include "playlist/PlaylistText.h"
 
-class CPlayer;
+class CPlaylistFiles;
 
 // The playing row changed on another thread (posted to the playlist window).
 inline constexpr UINT WM_APP_PLAYING_ROW = WM_APP + 18;
@@ -35,7 +37,10 @@ struct PlaylistPlace {
 
 class CPlayList {
 public:
-    explicit CPlayList(CPlayer& player) : Player(player) {}
+    CPlayList(WindowContext& context, CEngine& engine, CPlaylistFiles& files)
+        : Context(context), Engine(engine), Files(files)
+    {
+    }
     ~CPlayList() { CreatePlaylistWindow(nullptr, false); }
     CPlayList(const CPlayList&) = delete;
     CPlayList& operator=(const CPlayList&) = delete;
@@ -108,7 +113,9 @@ private:
     void HoldRedraw();
     void ReleaseRedraw();
 
-    CPlayer& Player;
+    WindowContext& Context;
+    CEngine& Engine;
+    CPlaylistFiles& Files;
     HINSTANCE Instance = nullptr;
     ImageListHandle RowImages;
     // The list and the status bar are children of the frame: they go with it.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The folders' include rules: each folder's sources include only the folders
-# listed for it (README.md, "Source tree"), and the engine includes nothing
-# of the window system. The engine's linking is checked by building its own
+# listed for it (README.md, "Source tree"), which are all below it, so that no
+# two folders include each other; and the engine includes nothing of the
+# window system. The engine's linking is checked by building its own
 # tests natively (tarvel_engine_tests links the engine library alone).
 # Prints every include that breaks a rule; exit status 1 when there is one.
 set -uo pipefail
@@ -13,9 +14,9 @@ declare -A allowed=(
   [decoder]="decoder platform"
   [engine]="engine decoder platform"
   [resources]="resources"
-  [settings]="settings core engine platform ui resources"
-  [playlist]="playlist core engine platform ui resources"
-  [ui]="ui core engine platform playlist resources"
+  [playlist]="playlist engine platform resources"
+  [ui]="ui playlist engine platform resources"
+  [settings]="settings ui playlist engine platform resources"
   [core]="core engine platform playlist settings ui resources decoder"
   [tools]="tools engine decoder platform ui"
 )

@@ -1,13 +1,11 @@
-// The settings kept between runs: fifteen values in the registry, read while
-// the main window is made and written as it goes. The playlist travels in
-// "PrePlayList.m3u" in the directory the program started in.
+// The settings kept between runs.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <vector>
 
-#include "core/Player.h"
 #include "platform/WinPath.h"
+#include "settings/Settings.h"
 #include "settings/SettingsChecks.h"
 
 namespace {
@@ -44,12 +42,12 @@ RECT NormalPlace(HWND window)
 
 }  // namespace
 
-std::int32_t CPlayer::ReadSetting(const char* name, std::int32_t fallback)
+std::int32_t CSettings::ReadSetting(const char* name, std::int32_t fallback)
 {
     return Registry.ReadDword(SettingsSubkey, name).value_or(fallback);
 }
 
-void CPlayer::LoadSettings()
+void CSettings::Load()
 {
     Registry.OpenRoot("Quenby\\Tarvel");
     const std::vector<ScreenRect> areas = WorkAreas();
@@ -58,69 +56,69 @@ void CPlayer::LoadSettings()
     // must leave reachable.
     const std::int32_t mainX = ReadSetting("MainPosX", 0);
     const std::int32_t mainY = ReadSetting("MainPosY", 0);
-    Face.MainSize = CheckedScale(ReadSetting("MainSize", 1));
-    Face.IsMinimize = CheckedFlag(ReadSetting("IsMinimize", 0), 0);
-    Face.ApplyWindowSize();
-    Face.LayoutButtons();
+    Program.Face.MainSize = CheckedScale(ReadSetting("MainSize", 1));
+    Program.Face.IsMinimize = CheckedFlag(ReadSetting("IsMinimize", 0), 0);
+    Program.Face.ApplyWindowSize();
+    Program.Face.LayoutButtons();
     const WindowPlace mainPlace =
-        CheckedPlace({mainX, mainY, FaceWidth * Face.MainSize, (Face.IsMinimize ? CompactFaceHeight : FaceHeight) * Face.MainSize},
-                     {0, 0, FaceWidth * Face.MainSize, FaceHeight * Face.MainSize}, areas);
-    SetWindowPos(MainWindow, nullptr, mainPlace.X, mainPlace.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        CheckedPlace({mainX, mainY, FaceWidth * Program.Face.MainSize, (Program.Face.IsMinimize ? CompactFaceHeight : FaceHeight) * Program.Face.MainSize},
+                     {0, 0, FaceWidth * Program.Face.MainSize, FaceHeight * Program.Face.MainSize}, areas);
+    SetWindowPos(Program.Context.MainWindow, nullptr, mainPlace.X, mainPlace.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     const PlaylistPlace fallback;
     const WindowPlace listPlace = CheckedPlace(
         {ReadSetting("PlayListPosX", fallback.X), ReadSetting("PlayListPosY", fallback.Y),
          ReadSetting("PlayListSizeX", fallback.Width), ReadSetting("PlayListSizeY", fallback.Height)},
         {fallback.X, fallback.Y, fallback.Width, fallback.Height}, areas);
-    PlayList.PlaylistRect = {listPlace.X, listPlace.Y, listPlace.Width, listPlace.Height};
-    SetWindowPos(PlayList.Window(), nullptr, listPlace.X, listPlace.Y, listPlace.Width, listPlace.Height,
+    Program.PlayList.PlaylistRect = {listPlace.X, listPlace.Y, listPlace.Width, listPlace.Height};
+    SetWindowPos(Program.PlayList.Window(), nullptr, listPlace.X, listPlace.Y, listPlace.Width, listPlace.Height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     if (ReadSetting("PlayListShow", 0) != 0) {
-        ShowWindow(PlayList.Window(), SW_SHOWNA);
-        SetWindowPos(MainWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ShowWindow(Program.PlayList.Window(), SW_SHOWNA);
+        SetWindowPos(Program.Context.MainWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
 
     const std::string folder = Registry.ReadString(SettingsSubkey, "OpenFileInitialDir").value_or(DefaultInitialDir);
-    CopyString(OpenFileInitialDir, sizeof OpenFileInitialDir, folder.c_str());
+    CopyString(Program.Files.OpenFileInitialDir, sizeof Program.Files.OpenFileInitialDir, folder.c_str());
 
-    if (CheckedFlag(ReadSetting("ShuffleState", 0), 0) != Engine.ShuffleState)
-        Engine.SwitchShuffle();
-    Engine.RepeatState = CheckedRepeat(ReadSetting("RepeatState", RepeatOff));
-    Face.TimeDisplayState = CheckedFlag(ReadSetting("TimeDisplayState", 0), 0);
-    OptionToolHint = CheckedFlag(ReadSetting("OptionToolHint", 1), 1);
-    SendMessageA(Face.ToolTip(), TTM_ACTIVATE, OptionToolHint, 0);
+    if (CheckedFlag(ReadSetting("ShuffleState", 0), 0) != Program.Engine.ShuffleState)
+        Program.Engine.SwitchShuffle();
+    Program.Engine.RepeatState = CheckedRepeat(ReadSetting("RepeatState", RepeatOff));
+    Program.Face.TimeDisplayState = CheckedFlag(ReadSetting("TimeDisplayState", 0), 0);
+    Program.Options.OptionToolHint = CheckedFlag(ReadSetting("OptionToolHint", 1), 1);
+    SendMessageA(Program.Face.ToolTip(), TTM_ACTIVATE, Program.Options.OptionToolHint, 0);
 
     // The current directory is still the one the program started in.
-    ReadPlaylist(ResumePlaylist);
-    Engine.SelectEntry(CheckedTrack(ReadSetting("PreviousTrack", 0), Engine.TrackCount));
-    PlayList.SelectPlaylistItem(Engine.CurrentIndex);
+    Program.Files.ReadPlaylist(ResumePlaylist);
+    Program.Engine.SelectEntry(CheckedTrack(ReadSetting("PreviousTrack", 0), Program.Engine.TrackCount));
+    Program.PlayList.SelectPlaylistItem(Program.Engine.CurrentIndex);
 }
 
-void CPlayer::SaveSettings()
+void CSettings::Save(const char* startDirectory)
 {
-    const RECT main = NormalPlace(MainWindow);
+    const RECT main = NormalPlace(Program.Context.MainWindow);
     Registry.WriteDword(SettingsSubkey, "MainPosX", main.left);
     Registry.WriteDword(SettingsSubkey, "MainPosY", main.top);
-    Registry.WriteDword(SettingsSubkey, "MainSize", Face.MainSize);
-    Registry.WriteDword(SettingsSubkey, "IsMinimize", Face.IsMinimize);
-    if (PlayList.Window() != nullptr) {
-        const RECT list = NormalPlace(PlayList.Window());
+    Registry.WriteDword(SettingsSubkey, "MainSize", Program.Face.MainSize);
+    Registry.WriteDword(SettingsSubkey, "IsMinimize", Program.Face.IsMinimize);
+    if (Program.PlayList.Window() != nullptr) {
+        const RECT list = NormalPlace(Program.PlayList.Window());
         Registry.WriteDword(SettingsSubkey, "PlayListPosX", list.left);
         Registry.WriteDword(SettingsSubkey, "PlayListPosY", list.top);
         Registry.WriteDword(SettingsSubkey, "PlayListSizeX", list.right - list.left);
         Registry.WriteDword(SettingsSubkey, "PlayListSizeY", list.bottom - list.top);
         // Hidden for the tray, it was shown as far as the next start goes.
-        const bool shown = IsWindowVisible(PlayList.Window()) || Tray.PlaylistHiddenForTray;
+        const bool shown = IsWindowVisible(Program.PlayList.Window()) || Program.Tray.PlaylistHiddenForTray;
         Registry.WriteDword(SettingsSubkey, "PlayListShow", shown ? 1 : 0);
     }
-    Registry.WriteString(SettingsSubkey, "OpenFileInitialDir", OpenFileInitialDir);
-    Registry.WriteDword(SettingsSubkey, "ShuffleState", Engine.ShuffleState);
-    Registry.WriteDword(SettingsSubkey, "RepeatState", Engine.RepeatState);
-    Registry.WriteDword(SettingsSubkey, "TimeDisplayState", Face.TimeDisplayState);
-    Registry.WriteDword(SettingsSubkey, "OptionToolHint", OptionToolHint);
+    Registry.WriteString(SettingsSubkey, "OpenFileInitialDir", Program.Files.OpenFileInitialDir);
+    Registry.WriteDword(SettingsSubkey, "ShuffleState", Program.Engine.ShuffleState);
+    Registry.WriteDword(SettingsSubkey, "RepeatState", Program.Engine.RepeatState);
+    Registry.WriteDword(SettingsSubkey, "TimeDisplayState", Program.Face.TimeDisplayState);
+    Registry.WriteDword(SettingsSubkey, "OptionToolHint", Program.Options.OptionToolHint);
     // Intake may have moved the current directory; the playlist goes back
     // where it came from, or nowhere when that cannot be entered.
-    if (StartDirectory[0] != '\0' && SetCurrentDirectoryA(StartDirectory))
-        SaveResumePlaylist(ResumePlaylist);
-    Registry.WriteDword(SettingsSubkey, "PreviousTrack", Engine.CurrentIndex);
+    if (startDirectory[0] != '\0' && SetCurrentDirectoryA(startDirectory))
+        Program.Files.SaveResumePlaylist(ResumePlaylist);
+    Registry.WriteDword(SettingsSubkey, "PreviousTrack", Program.Engine.CurrentIndex);
 }

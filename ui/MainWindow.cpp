@@ -5,9 +5,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "core/Player.h"
 #include "resources/resource.h"
 #include "ui/MainWindow.h"
+#include "ui/Options.h"
+#include "ui/Tray.h"
+#include "ui/VolumeDialog.h"
 
 namespace {
 
@@ -35,12 +37,12 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 
     switch (message) {
     case WM_CREATE:
-        return self->Player.OnCreate(window) ? 0 : -1;
+        return self->Host.OnCreate(window) ? 0 : -1;
     case WM_DESTROY:
-        self->Player.OnDestroy(window);
+        self->Host.OnDestroy(window);
         return 0;
     case WM_CLOSE:
-        self->Player.OnClose();
+        self->Host.OnClose();
         break;  // the default handling destroys the window
     case WM_PAINT:
         self->PaintMain(window);
@@ -59,12 +61,12 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
         return 0;
     case WM_ACTIVATE:
         // Both windows come forward together.
-        if (IsWindowVisible(self->Player.PlayList.Window()))
-            ShowWindow(self->Player.PlayList.Window(), SW_SHOWNA);
+        if (IsWindowVisible(self->PlayList.Window()))
+            ShowWindow(self->PlayList.Window(), SW_SHOWNA);
         break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE)
-            self->Player.Engine.DeferReadAhead();
+            self->Engine.DeferReadAhead();
         break;
     case WM_MOUSEMOVE:
         self->OnMouseMove(wParam, lParam);
@@ -79,17 +81,17 @@ LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
         self->OnCaptureChanged();
         return 0;
     case WM_APP_CAPTION:
-        self->Player.ShowPendingCaption();
+        self->Host.ShowPendingCaption();
         return 0;
     case WM_APP_TRACK_MESSAGE:
-        self->Player.ShowTrackMessage(static_cast<TrackMessage>(wParam));
+        self->Host.ShowTrackMessage(static_cast<TrackMessage>(wParam));
         return 0;
     case WM_TRAYNOTIFY:
-        self->Player.Tray.OnTrayNotify(wParam, lParam);
+        self->Tray.OnTrayNotify(wParam, lParam);
         return 0;
     case WM_DROPFILES:
         // Files dropped on the main window replace the playlist and play.
-        self->Player.DropFiles(reinterpret_cast<HDROP>(wParam), true);
+        self->Files.DropFiles(reinterpret_cast<HDROP>(wParam), true);
         return 0;
     default:
         break;
@@ -111,7 +113,7 @@ bool CMainWindow::CreateButtons(bool create)
     // window manager; where Wine expects one and none answers, each time the
     // tip hides would then hold the interface thread for two seconds.
     Tip.Reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr, Player.Instance, nullptr));
+                              CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr, Context.Instance, nullptr));
     if (!Tip)
         return false;
     SendMessageA(Tip.Get(), TTM_SETDELAYTIME, TTDT_INITIAL, 1);
@@ -120,7 +122,7 @@ bool CMainWindow::CreateButtons(bool create)
         const ButtonPlace& place = ::Buttons[i];
         HWND button = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_OWNERDRAW,
                                       place.Full.X, place.Full.Y, place.Full.W, place.Full.H, main,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.Id)), Player.Instance,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.Id)), Context.Instance,
                                       nullptr);
         if (button == nullptr)
             return false;
@@ -131,19 +133,19 @@ bool CMainWindow::CreateButtons(bool create)
             if (ButtonProc == nullptr)
                 ButtonProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC));
             if (ButtonProc == nullptr)
-                MessageBoxA(main, "Cannot GetWindowLong", Player.ClassName, MB_OK);
+                MessageBoxA(main, "Cannot GetWindowLong", Context.ClassName, MB_OK);
         }
         if (ButtonProc != nullptr)
             SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoEraseButtonProc));
 
         char text[261] = {};
-        LoadStringA(Player.Instance, static_cast<UINT>(place.TipString), text, sizeof text);
+        LoadStringA(Context.Instance, static_cast<UINT>(place.TipString), text, sizeof text);
         TOOLINFOA tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = main;
         tool.uId = reinterpret_cast<UINT_PTR>(button);
-        tool.hinst = Player.Instance;
+        tool.hinst = Context.Instance;
         tool.lpszText = text;
         SendMessageA(Tip.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -216,10 +218,10 @@ void CMainWindow::OnCommand(WORD id)
         InvalidateRect(main, nullptr, FALSE);
         break;
     case IDC_OPEN_FILES:
-        Player.ShowOpenDialog(main);
+        Files.ShowOpenDialog(main);
         break;
     case IDC_PLAY_PAUSE:
-        Player.PlayPause();
+        Files.PlayOrOpen();
         break;
     case IDC_EXIT_BOX:
     case IDC_EXIT_CROSS:
@@ -233,36 +235,36 @@ void CMainWindow::OnCommand(WORD id)
         SendMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         break;
     case IDC_SAVE_PLAYLIST:
-        Player.ShowSaveDialog(main);
+        Files.ShowSaveDialog(main);
         break;
     case IDC_STOP:
-        Player.Engine.StopPlayback();
+        Engine.StopPlayback();
         break;
     case IDC_NEXT:
-        Player.Engine.Next();
-        Player.PlayList.SelectPlaylistItem(Player.Engine.Snapshot().Index);
+        Engine.Next();
+        PlayList.SelectPlaylistItem(Engine.Snapshot().Index);
         break;
     case IDC_PREVIOUS:
-        Player.Engine.Previous();
-        Player.PlayList.SelectPlaylistItem(Player.Engine.Snapshot().Index);
+        Engine.Previous();
+        PlayList.SelectPlaylistItem(Engine.Snapshot().Index);
         break;
     case IDC_PLAYLIST:
-        Player.PlayList.ToggleShown();
+        PlayList.ToggleShown();
         break;
     case IDC_DELETE_ALL:
-        Player.PlayList.DeleteAll();
+        PlayList.DeleteAll();
         break;
     case IDC_DELETE_SELECTED:
-        Player.PlayList.DeleteSelected();
+        PlayList.DeleteSelected();
         break;
     case IDC_VOLUME:
-        Player.Volume.Open();
+        Volume.Open();
         break;
     case IDC_OPTIONS:
-        Player.Options.Open();
+        Options.Open();
         break;
     case IDC_TO_TRAY:
-        Player.Tray.EnterTray();
+        Tray.EnterTray();
         break;
     default:
         break;
@@ -324,11 +326,11 @@ void CMainWindow::OnLButtonDown(LPARAM point)
         DrawTime(dc.Get(), -1, true);
     }
     if (!compact && RepeatRegion.Contains(x, y, s)) {
-        Player.Engine.CycleRepeat();
+        Engine.CycleRepeat();
         WindowDc dc(main);
         DrawRepeat(dc.Get());
     } else if (!compact && ShuffleRegion.Contains(x, y, s)) {
-        Player.Engine.SwitchShuffle();
+        Engine.SwitchShuffle();
     } else if (LogoRegion.Contains(x, y, s)) {
         ShowAbout(main);
     } else {
@@ -351,7 +353,7 @@ void CMainWindow::OnMouseMove(WPARAM keys, LPARAM point)
     const int s = Scale();
 
     if (SeekDragging) {
-        if (Player.Engine.Snapshot().Count == 0) {
+        if (Engine.Snapshot().Count == 0) {
             SeekKnob = 0;
             return;
         }
@@ -381,7 +383,7 @@ void CMainWindow::OnLButtonUp()
         SeekDragging = false;
         const TrackView track = CurrentTrack();
         if (track.Present && track.Duration > 0)
-            Player.Engine.SeekTo(SeekMilliseconds(track.Duration, SeekKnob));
+            Engine.SeekTo(SeekMilliseconds(track.Duration, SeekKnob));
     }
     ReleaseCapture();
 }

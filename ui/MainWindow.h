@@ -10,18 +10,58 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
+#include "platform/System.h"
 #include "platform/Win32Handles.h"
+#include "platform/WindowContext.h"
+#include "playlist/PlaylistFiles.h"
+#include "playlist/PlaylistWindow.h"
 #include "ui/FaceLayout.h"
 #include "ui/Spectrum.h"
 
-class CPlayer;
+class COptionsDialog;
+class CTray;
+class CVolumeDialog;
+
+// A new caption from the play thread waits for the main window (posted to
+// it; FaceHost::ShowPendingCaption takes it).
+inline constexpr UINT WM_APP_CAPTION = WM_APP + 16;
+// A message about the track to show on the main window's thread (posted
+// for the engine; wParam a TrackMessage).
+inline constexpr UINT WM_APP_TRACK_MESSAGE = WM_APP + 17;
+
+// The main window's class and styles (its size comes from the face).
+inline constexpr UINT MainClassStyle = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT;
+inline constexpr DWORD MainWindowStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+inline constexpr DWORD MainWindowExStyle = WS_EX_ACCEPTFILES;
+
+// What the main window hands to the application that holds it: the
+// program's start and end, and what the play thread left for the interface
+// thread.
+class FaceHost {
+public:
+    virtual ~FaceHost() = default;
+    // False when the start failed: the window is then not made.
+    virtual bool OnCreate(HWND window) = 0;
+    virtual void OnClose() = 0;
+    virtual void OnDestroy(HWND window) = 0;
+    virtual void ShowPendingCaption() = 0;
+    virtual void ShowTrackMessage(TrackMessage message) = 0;
+};
 
 inline constexpr int SpectrumBrushCount = 26;
 
 class CMainWindow {
 public:
-    explicit CMainWindow(CPlayer& player);
-    ~CMainWindow();
+    // The face works with the engine and the other windows.
+    struct Peers {
+        CEngine& Engine;
+        CPlayList& PlayList;
+        CPlaylistFiles& Files;
+        CVolumeDialog& Volume;
+        COptionsDialog& Options;
+        CTray& Tray;
+    };
+    CMainWindow(WindowContext& context, FaceHost& host, const Peers& peers);
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
 
@@ -102,7 +142,14 @@ private:
     int Scale() const;
     HWND Window() const;
 
-    CPlayer& Player;
+    WindowContext& Context;
+    FaceHost& Host;
+    CEngine& Engine;
+    CPlayList& PlayList;
+    CPlaylistFiles& Files;
+    CVolumeDialog& Volume;
+    COptionsDialog& Options;
+    CTray& Tray;
     BitmapHandle Skin[static_cast<int>(SkinBitmap::Count)];
     FontHandle TitleFonts[3];
     BrushHandle Brushes[SpectrumBrushCount];
@@ -112,7 +159,7 @@ private:
 
     // Guards the drawing state below and the skin's memory contexts; taken
     // by the drawing routines alone, after the engine lock when both are held.
-    mutable CRITICAL_SECTION DrawLock;
+    mutable PlatformLock DrawLock;
     std::int32_t TitleScrollX = 0;
     std::int64_t TitleStepBytes = 88200;
     bool TitleFirstDraw = true;

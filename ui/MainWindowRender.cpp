@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "core/Player.h"
 #include "resources/resource.h"
 #include "ui/MainWindow.h"
 
@@ -34,19 +33,15 @@ constexpr COLORREF SpectrumColours[SpectrumBrushCount] = {
 
 }  // namespace
 
-CMainWindow::CMainWindow(CPlayer& player) : Player(player)
+CMainWindow::CMainWindow(WindowContext& context, FaceHost& host, const Peers& peers)
+    : Context(context), Host(host), Engine(peers.Engine), PlayList(peers.PlayList), Files(peers.Files),
+      Volume(peers.Volume), Options(peers.Options), Tray(peers.Tray)
 {
-    InitializeCriticalSection(&DrawLock);
-}
-
-CMainWindow::~CMainWindow()
-{
-    DeleteCriticalSection(&DrawLock);
 }
 
 HWND CMainWindow::Window() const
 {
-    return Player.MainWindow;
+    return Context.MainWindow;
 }
 
 int CMainWindow::Scale() const
@@ -60,7 +55,7 @@ bool CMainWindow::LoadSkin(bool create)
     for (int i = 0; i < static_cast<int>(SkinBitmap::Count); ++i) {
         Skin[i].Reset();
         if (create)
-            Skin[i].Reset(LoadBitmapA(Player.Instance, MAKEINTRESOURCEA(SkinResources[i])));
+            Skin[i].Reset(LoadBitmapA(Context.Instance, MAKEINTRESOURCEA(SkinResources[i])));
     }
     return true;
 }
@@ -106,14 +101,14 @@ bool CMainWindow::CreateSpectrumBrushes(bool create)
 
 CMainWindow::TrackView CMainWindow::CurrentTrack() const
 {
-    return Player.Engine.Snapshot();
+    return Engine.Snapshot();
 }
 
 bool CMainWindow::CurrentTitleLine(char* line, int size) const
 {
     std::string title;
     std::string artist;
-    if (!Player.Engine.CurrentTexts(&title, &artist))
+    if (!Engine.CurrentTexts(&title, &artist))
         return false;
     TitleLine(title.c_str(), artist.c_str(), line, size);
     return true;
@@ -125,7 +120,7 @@ void CMainWindow::Copy(HDC dc, const SkinCopy& copy) const
     if (dc == nullptr || bitmap == nullptr)
         return;
     const int s = Scale();
-    ScopedLock lock(DrawLock);
+    HeldLock lock(DrawLock);
     MemoryDc memory(CreateCompatibleDC(dc));
     if (!memory)
         return;
@@ -175,9 +170,9 @@ void CMainWindow::DrawTitle(HDC dc, bool force, bool reset)
     const int s = Scale();
     char line[TitleLineBytes];
     const bool present = CurrentTitleLine(line, TitleLineBytes - 2);
-    const std::int64_t played = Player.Engine.PlayedBytes;
+    const std::int64_t played = Engine.PlayedBytes;
 
-    ScopedLock lock(DrawLock);
+    HeldLock lock(DrawLock);
     if (reset) {
         TitleStepBytes = 88200;
         TitleScrollX = 9 * s + 1;
@@ -245,7 +240,7 @@ void CMainWindow::DrawTime(HDC dc, std::int32_t seconds, bool force)
     if (dc == nullptr)
         return;
     const TrackView track = CurrentTrack();
-    ScopedLock lock(DrawLock);
+    HeldLock lock(DrawLock);
     if (seconds == -1) {
         if (SeekDragging)
             return;  // the drag shows its own time
@@ -267,7 +262,7 @@ void CMainWindow::DrawTrackInfo(HDC dc)
         return;
     const TrackView track = CurrentTrack();
     {
-        ScopedLock lock(DrawLock);
+        HeldLock lock(DrawLock);
         SkinCopy cells[5];
         int n = TrackNumberCells(track.Index, track.Count, cells);
         for (int i = 0; i < n; ++i)
@@ -281,7 +276,7 @@ void CMainWindow::DrawTrackInfo(HDC dc)
             Copy(dc, cells[i]);
     }
     if (!track.Present && Window() != nullptr)
-        SetWindowTextA(Window(), Player.ClassName);
+        SetWindowTextA(Window(), Context.ClassName);
 }
 
 void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool force)
@@ -289,7 +284,7 @@ void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool for
     if (dc == nullptr || IsMinimize)
         return;
     const TrackView track = CurrentTrack();
-    ScopedLock lock(DrawLock);
+    HeldLock lock(DrawLock);
     if (position == -1) {
         if (SeekDragging || !track.Present)
             return;
@@ -305,13 +300,13 @@ void CMainWindow::DrawSeekBar(HDC dc, std::int32_t position, bool held, bool for
 void CMainWindow::DrawRepeat(HDC dc)
 {
     if (dc != nullptr && !IsMinimize)
-        Copy(dc, RepeatCell(Player.Engine.Snapshot().Repeat));
+        Copy(dc, RepeatCell(Engine.Snapshot().Repeat));
 }
 
 void CMainWindow::DrawShuffle(HDC dc)
 {
     if (dc != nullptr && !IsMinimize)
-        Copy(dc, ShuffleCell(Player.Engine.Snapshot().Shuffle));
+        Copy(dc, ShuffleCell(Engine.Snapshot().Shuffle));
 }
 
 void CMainWindow::DrawShuffle()
@@ -342,7 +337,7 @@ void CMainWindow::DrawPlaying(HDC dc)
     const bool compact = IsMinimize != 0;
     bool time = false, title = false, knob = false;
     {
-        ScopedLock lock(DrawLock);
+        HeldLock lock(DrawLock);
         time = !SeekDragging && PlayedSeconds(track) != LastSeconds;
         title = !compact && TitleScrolls && TitleStepDue(track.PlayedBytes);
         knob = !compact && !SeekDragging && track.Present && PlayedKnob(track) != LastKnob;

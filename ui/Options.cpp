@@ -1,18 +1,18 @@
-#include "Options.h"
+#include "ui/Options.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <vector>
 
-#include "core/Player.h"
+#include "ui/MainWindow.h"
 #include "resources/resource.h"
 
 void COptionsDialog::Open()
 {
     if (Dialog)
         return;
-    CreateDialogParamA(Player.Instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, OptionDlgProc,
+    CreateDialogParamA(Context.Instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, OptionDlgProc,
                        reinterpret_cast<LPARAM>(this));
 }
 
@@ -23,8 +23,8 @@ void COptionsDialog::Close()
 
 void COptionsDialog::ApplyToolHint(std::int32_t value)
 {
-    Player.OptionToolHint = value;
-    SendMessageA(Player.Face.ToolTip(), TTM_ACTIVATE, value != 0, 0);
+    OptionToolHint = value;
+    SendMessageA(Face.ToolTip(), TTM_ACTIVATE, value != 0, 0);
 }
 
 INT_PTR CALLBACK COptionsDialog::OptionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -33,8 +33,8 @@ INT_PTR CALLBACK COptionsDialog::OptionDlgProc(HWND dialog, UINT message, WPARAM
         auto* self = reinterpret_cast<COptionsDialog*>(lParam);
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         self->Dialog.Reset(dialog);
-        self->ToolHintAtOpen = self->Player.OptionToolHint;
-        CheckDlgButton(dialog, IDC_TOOL_HINTS, self->Player.OptionToolHint ? BST_CHECKED : BST_UNCHECKED);
+        self->ToolHintAtOpen = self->OptionToolHint;
+        CheckDlgButton(dialog, IDC_TOOL_HINTS, self->OptionToolHint ? BST_CHECKED : BST_UNCHECKED);
         ShowWindow(dialog, SW_SHOW);
         return TRUE;
     }
@@ -51,7 +51,7 @@ INT_PTR CALLBACK COptionsDialog::OptionDlgProc(HWND dialog, UINT message, WPARAM
     switch (LOWORD(wParam)) {
     case IDC_TOOL_HINTS:
         // The tips start and stop at once.
-        self->ApplyToolHint(self->Player.OptionToolHint == 0 ? 1 : 0);
+        self->ApplyToolHint(self->OptionToolHint == 0 ? 1 : 0);
         return TRUE;
     case IDCANCEL:  // the button, Esc, the close box
         self->ApplyToolHint(self->ToolHintAtOpen);

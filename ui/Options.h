@@ -8,15 +8,16 @@
 #include <string>
 
 #include "platform/Win32Handles.h"
+#include "platform/WindowContext.h"
 
-class CPlayer;
+class CMainWindow;
 
 // The program's home page, shown and opened by the about box.
 inline constexpr char HomePage[] = "https://tarvel.example.org/";
 
 class COptionsDialog {
 public:
-    explicit COptionsDialog(CPlayer& player) : Player(player) {}
+    COptionsDialog(WindowContext& context, CMainWindow& face) : Context(context), Face(face) {}
     ~COptionsDialog() { Close(); }
     COptionsDialog(const COptionsDialog&) = delete;
     COptionsDialog& operator=(const COptionsDialog&) = delete;
@@ -26,11 +27,15 @@ public:
     void Close();
     HWND Window() const { return Dialog.Get(); }
 
+    // Whether the buttons show their tips (kept between runs).
+    std::int32_t OptionToolHint = 1;
+
 private:
     static INT_PTR CALLBACK OptionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyToolHint(std::int32_t value);
 
-    CPlayer& Player;
+    WindowContext& Context;
+    CMainWindow& Face;
     WindowHandle Dialog;
     // The setting when the dialog opened: Cancel puts it back.
     std::int32_t ToolHintAtOpen = 1;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "core/Player.h"
 #include "ui/MainWindow.h"
 
 namespace {

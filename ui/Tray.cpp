@@ -1,8 +1,7 @@
-#include "Tray.h"
+#include "ui/Tray.h"
 
 #include <cstring>
 
-#include "core/Player.h"
 #include "resources/resource.h"
 #include "ui/FaceLayout.h"
 
@@ -10,15 +9,15 @@ bool CTray::AddIcon()
 {
     if (!LoadedIcon)
         LoadedIcon.Reset(static_cast<HICON>(
-            LoadImageA(Player.Instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+            LoadImageA(Context.Instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     Icon = NOTIFYICONDATAA{};
     Icon.cbSize = sizeof Icon;
-    Icon.hWnd = Player.MainWindow;
+    Icon.hWnd = Context.MainWindow;
     Icon.uID = TrayIconId;
     Icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     Icon.uCallbackMessage = WM_TRAYNOTIFY;
     Icon.hIcon = LoadedIcon.Get();
-    std::strcpy(Icon.szTip, Player.ClassName);
+    std::strcpy(Icon.szTip, Context.ClassName);
     ShownTip = Icon.szTip;
     IconShown = Shell_NotifyIconA(NIM_ADD, &Icon) != FALSE;
     return IconShown;
@@ -33,7 +32,7 @@ void CTray::RemoveIcon()
 
 void CTray::SetToolWindowStyle(bool on)
 {
-    HWND main = Player.MainWindow;
+    HWND main = Context.MainWindow;
     ShowWindow(main, SW_HIDE);
     LONG style = GetWindowLongA(main, GWL_EXSTYLE);
     style = on ? style | WS_EX_TOOLWINDOW : style & ~WS_EX_TOOLWINDOW;
@@ -47,10 +46,10 @@ void CTray::EnterTray()
         return;
     if (!AddIcon())
         return;
-    HWND main = Player.MainWindow;
+    HWND main = Context.MainWindow;
     SetToolWindowStyle(true);  // off the taskbar
     ShowWindow(main, SW_HIDE);
-    HWND list = Player.PlayList.Window();
+    HWND list = PlayList.Window();
     if (list != nullptr && IsWindowVisible(list)) {
         ShowWindow(list, SW_HIDE);
         PlaylistHiddenForTray = true;
@@ -62,7 +61,7 @@ void CTray::OnTrayNotify(WPARAM id, LPARAM mouse)
 {
     if (id != TrayIconId || !Hidden)
         return;
-    HWND main = Player.MainWindow;
+    HWND main = Context.MainWindow;
     if (mouse == WM_RBUTTONDOWN) {
         SetForegroundWindow(main);
         return;
@@ -73,7 +72,7 @@ void CTray::OnTrayNotify(WPARAM id, LPARAM mouse)
     RemoveIcon();
     SetToolWindowStyle(false);  // shown again, with its taskbar button
     if (PlaylistHiddenForTray) {
-        ShowWindow(Player.PlayList.Window(), SW_SHOWNA);
+        ShowWindow(PlayList.Window(), SW_SHOWNA);
         SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         PlaylistHiddenForTray = false;
     }

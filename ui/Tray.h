@@ -10,8 +10,9 @@
 #include <string>
 
 #include "platform/Win32Handles.h"
+#include "platform/WindowContext.h"
+#include "playlist/PlaylistWindow.h"
 
-class CPlayer;
 
 // The icon's notices to the main window.
 inline constexpr UINT WM_TRAYNOTIFY = WM_APP + 5;
@@ -21,7 +22,7 @@ inline constexpr int TrayTipBytes = 63;
 
 class CTray {
 public:
-    explicit CTray(CPlayer& player) : Player(player) {}
+    CTray(WindowContext& context, CPlayList& list) : Context(context), PlayList(list) {}
     ~CTray() { RemoveIcon(); }
     CTray(const CTray&) = delete;
     CTray& operator=(const CTray&) = delete;
@@ -45,7 +46,8 @@ private:
     bool AddIcon();
     void SetToolWindowStyle(bool on);
 
-    CPlayer& Player;
+    WindowContext& Context;
+    CPlayList& PlayList;
     NOTIFYICONDATAA Icon{};
     IconHandle LoadedIcon;
     bool IconShown = false;

@@ -1,8 +1,7 @@
-#include "VolumeDialog.h"
+#include "ui/VolumeDialog.h"
 
 #include <commctrl.h>
 
-#include "core/Player.h"
 #include "resources/resource.h"
 #include "ui/VolumeScale.h"
 
@@ -18,7 +17,7 @@ void CVolumeDialog::Open()
 {
     if (Dialog)
         return;
-    CreateDialogParamA(Player.Instance, MAKEINTRESOURCEA(IDD_VOLUME), nullptr, VolumeDlgProc,
+    CreateDialogParamA(Context.Instance, MAKEINTRESOURCEA(IDD_VOLUME), nullptr, VolumeDlgProc,
                        reinterpret_cast<LPARAM>(this));
 }
 
@@ -76,8 +75,8 @@ void CVolumeDialog::OnInitDialog(HWND dialog)
     const int y = pointer.y < 240 ? pointer.y - 5 : pointer.y - 150;
     SetWindowPos(dialog, HWND_TOPMOST, pointer.x - 48, y, 0, 0, SWP_NOSIZE);
     DWORD volume = 0;
-    if (Player.WaveOut != nullptr)
-        Player.WaveOut->GetMasterVolume(&volume);
+    if (Device != nullptr)
+        Device->GetMasterVolume(&volume);
     ShowPosition(SliderFromVolume(volume));
     CheckDlgButton(dialog, IDC_MUTE, Muted ? BST_CHECKED : BST_UNCHECKED);
     IdleTicks = IdleTicksToClose;
@@ -94,7 +93,7 @@ void CVolumeDialog::ShowPosition(int position)
 
 void CVolumeDialog::OnMute()
 {
-    CWaveOut* out = Player.WaveOut;
+    CWaveOut* out = Device;
     if (out == nullptr)
         return;
     if (Muted) {
@@ -114,7 +113,7 @@ void CVolumeDialog::OnMute()
 void CVolumeDialog::OnScroll(WPARAM request)
 {
     // Every move sets the volume: a drag, a page click, the keys.
-    if (LOWORD(request) == SB_ENDSCROLL || Player.WaveOut == nullptr)
+    if (LOWORD(request) == SB_ENDSCROLL || Device == nullptr)
         return;
     HWND slider = GetDlgItem(Dialog.Get(), IDC_VOLUME_SLIDER);
     int position = static_cast<int>(SendMessageA(slider, TBM_GETPOS, 0, 0));
@@ -122,13 +121,13 @@ void CVolumeDialog::OnScroll(WPARAM request)
         position = HIWORD(request);
         SendMessageA(slider, TBM_SETPOS, TRUE, position);
     }
-    Player.WaveOut->SetMasterVolume(VolumeFromSlider(position));
+    Device->SetMasterVolume(VolumeFromSlider(position));
 }
 
 void CVolumeDialog::OnTimer()
 {
     if (--IdleTicks > 0)
         return;
-    SetForegroundWindow(Player.MainWindow);
+    SetForegroundWindow(Context.MainWindow);
     Close();
 }

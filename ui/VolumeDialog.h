@@ -5,13 +5,16 @@
 
 #include <windows.h>
 
+#include "platform/WaveOut.h"
 #include "platform/Win32Handles.h"
+#include "platform/WindowContext.h"
 
-class CPlayer;
 
 class CVolumeDialog {
 public:
-    explicit CVolumeDialog(CPlayer& player) : Player(player) {}
+    explicit CVolumeDialog(WindowContext& context) : Context(context) {}
+    // The device whose mixer the dialog sets (null: none).
+    void Attach(CWaveOut* device) { Device = device; }
     ~CVolumeDialog() { Close(); }
     CVolumeDialog(const CVolumeDialog&) = delete;
     CVolumeDialog& operator=(const CVolumeDialog&) = delete;
@@ -33,7 +36,8 @@ private:
     void OnTimer();
     void ShowPosition(int position);
 
-    CPlayer& Player;
+    WindowContext& Context;
+    CWaveOut* Device = nullptr;
     WindowHandle Dialog;
     // Timer ticks left before the window closes; any activity starts again.
     int IdleTicks = 2;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/ArgumentKind.h"
+#include "playlist/ArgumentKind.h"
 #include "platform/WinPath.h"
 
 TEST(SplitPath, SplitsDriveFolderNameAndExtension)

@@ -81,7 +81,7 @@ TEST_F(PlaylistFiles, ExtendedPlaylistResolvesEveryKindOfLine)
                                     "\r\n"
                                     "..\\c.wav"));  // no line break at the end
 
-    player->TakePath(list.c_str(), true);
+    player->Files.TakePath(list.c_str(), true);
     EXPECT_EQ(Paths(), (std::vector<std::string>{a, b, c}));
     EXPECT_EQ(CurrentFolder(), folder + "\\lists") << "the playlist's folder stays current";
 
@@ -89,11 +89,11 @@ TEST_F(PlaylistFiles, ExtendedPlaylistResolvesEveryKindOfLine)
     // folder before the playlist's own folder becomes current.
     player->Engine.ClearPlaylist();
     SetCurrentDirectoryA(folder.c_str());
-    player->TakePath("lists\\x.m3u", true);
+    player->Files.TakePath("lists\\x.m3u", true);
     EXPECT_EQ(Paths(), (std::vector<std::string>{a, b, c}));
 
     player->Engine.ClearPlaylist();
-    player->TakePath((folder + "\\absent.m3u").c_str(), true);
+    player->Files.TakePath((folder + "\\absent.m3u").c_str(), true);
     EXPECT_EQ(player->Engine.TrackCount, 0);
 }
 
@@ -107,16 +107,16 @@ TEST_F(PlaylistFiles, SavedPlaylistsKeepTheOrderAndTheUserFileDropsTheDrive)
     ASSERT_EQ(player->Engine.TrackCount, 2);
 
     SetCurrentDirectoryA(folder.c_str());
-    player->SavePlaylist("mylist");
+    player->Files.SavePlaylist("mylist");
     const std::string expected = WithoutDrive(a) + "\r\n" + WithoutDrive(b) + "\r\n";
     EXPECT_EQ(ReadText(folder + "\\mylist.M3U"), expected);
-    player->SavePlaylist("mylist.txt");
+    player->Files.SavePlaylist("mylist.txt");
     EXPECT_EQ(ReadText(folder + "\\mylist.txt"), expected);
     EXPECT_FALSE(Exists(folder + "\\mylist.txt.M3U"));
 
     // Read back, the lines name the same files on the playlist's drive.
     player->Engine.ClearPlaylist();
-    player->TakePath((folder + "\\mylist.M3U").c_str(), true);
+    player->Files.TakePath((folder + "\\mylist.M3U").c_str(), true);
     EXPECT_EQ(Paths(), (std::vector<std::string>{a, b}));
 
     // The resume playlist goes to the start-up folder, with drives, wherever
@@ -186,7 +186,7 @@ TEST_F(PlaylistFiles, FolderScanTakesAudioFilesDepthFirstAndLeavesPlaylistsAlone
     SetFileAttributesA(marked.c_str(), FILE_ATTRIBUTE_HIDDEN);
 
     SetCurrentDirectoryA(folder.c_str());
-    player->ScanFolder(scan.c_str());
+    player->Files.ScanFolder(scan.c_str());
     std::vector<std::string> paths = Paths();
     EXPECT_EQ(CurrentFolder(), folder) << "the current folder comes back";
     ASSERT_EQ(paths.size(), audio.size());
@@ -208,10 +208,10 @@ TEST_F(PlaylistFiles, FolderScanTakesAudioFilesDepthFirstAndLeavesPlaylistsAlone
 
     // A marked folder is scanned inside a scan, but not when named itself.
     player->Engine.ClearPlaylist();
-    player->TakePath(marked.c_str(), true);
+    player->Files.TakePath(marked.c_str(), true);
     EXPECT_EQ(player->Engine.TrackCount, 0);
-    player->ScanFolder(".");
-    player->ScanFolder("..");
+    player->Files.ScanFolder(".");
+    player->Files.ScanFolder("..");
     EXPECT_EQ(player->Engine.TrackCount, 0);
     SetFileAttributesA(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -273,7 +273,7 @@ TEST_F(PlaylistFiles, LinksBackUpTheTreeDoNotScanForever)
         }
     } unlink{links};
     ASSERT_TRUE(linked) << "gave up after 5000 ms waiting for the host links " << links[0] << " and the rest";
-    player->ScanFolder(top.c_str());
+    player->Files.ScanFolder(top.c_str());
     std::vector<std::string> paths = Paths();
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{a, b})) << "each folder once";
@@ -310,7 +310,7 @@ TEST_F(PlaylistFiles, ADropOnTheMainWindowStopsReplacesAndPlaysTheFirstFile)
     // Dropped without replacing (as on the playlist window): appended, and
     // playback goes on.
     const std::string w = Wave("w.wav");
-    player->DropFiles(MakeDrop({w}), false);
+    player->Files.DropFiles(MakeDrop({w}), false);
     EXPECT_EQ(Paths(), (std::vector<std::string>{x, y, z, listed, w}));
     EXPECT_EQ(player->Engine.CurrentEntry(), player->Engine.Tracks[0]);
 
@@ -330,7 +330,7 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
     const std::string a = Wave("a.wav");
     const std::string b = Wave("b.wav");
     ASSERT_TRUE(WriteText(folder + "\\x.m3u", "b.wav\r\na.wav\r\n"));
-    std::strcpy(player->OpenFileInitialDir, folder.c_str());
+    std::strcpy(player->Files.OpenFileInitialDir, folder.c_str());
 
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("one.MP1"));
@@ -338,11 +338,11 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
         ASSERT_TRUE(answerer.Wait());
     }
     EXPECT_EQ(Paths(), std::vector<std::string>{one}) << "an .MP1 file is taken, though no filter but *.* shows it";
-    EXPECT_EQ(std::string(player->OpenFileInitialDir), folder + "\\");
+    EXPECT_EQ(std::string(player->Files.OpenFileInitialDir), folder + "\\");
 
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("\"b.wav\" \"a.wav\" \"x.m3u\""));
-        EXPECT_TRUE(player->ShowOpenDialog(player->MainWindow));
+        EXPECT_TRUE(player->Files.ShowOpenDialog(player->MainWindow));
         ASSERT_TRUE(answerer.Wait());
     }
     // Chosen together with other files, a playlist is offered as a track
@@ -351,19 +351,19 @@ TEST_F(PlaylistFiles, OpenDialogTakesOneFileSeveralFilesOrAPlaylist)
     std::vector<std::string> added = {player->Engine.Tracks[1]->Path, player->Engine.Tracks[2]->Path};
     std::sort(added.begin(), added.end());
     EXPECT_EQ(added, (std::vector<std::string>{a, b}));
-    EXPECT_EQ(std::string(player->OpenFileInitialDir), folder);
+    EXPECT_EQ(std::string(player->Files.OpenFileInitialDir), folder);
 
     player->Engine.ClearPlaylist();
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("x.m3u"));
-        EXPECT_TRUE(player->ShowOpenDialog(player->MainWindow));
+        EXPECT_TRUE(player->Files.ShowOpenDialog(player->MainWindow));
         ASSERT_TRUE(answerer.Wait());
     }
     EXPECT_EQ(Paths(), (std::vector<std::string>{b, a})) << "a playlist chosen alone is read";
 
     {
         DialogAnswerer answerer(DialogAnswerer::Cancel);
-        EXPECT_FALSE(player->ShowOpenDialog(player->MainWindow));
+        EXPECT_FALSE(player->Files.ShowOpenDialog(player->MainWindow));
         ASSERT_TRUE(answerer.Wait());
     }
     EXPECT_EQ(player->Engine.TrackCount, 2);
@@ -379,7 +379,7 @@ TEST_F(PlaylistFiles, ChoosingMoreThanTheDialogCanHoldIsSafe)
         files.push_back(Wave(name));
         names += "\"" + name + "\" ";
     }
-    std::strcpy(player->OpenFileInitialDir, folder.c_str());
+    std::strcpy(player->Files.OpenFileInitialDir, folder.c_str());
     std::string message, caption;
     DialogAnswerer answerer([&](HWND dialog) {
         DialogAnswerer::Choose(names)(dialog);
@@ -392,7 +392,7 @@ TEST_F(PlaylistFiles, ChoosingMoreThanTheDialogCanHoldIsSafe)
         caption = text;
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
-    const bool taken = player->ShowOpenDialog(player->MainWindow);
+    const bool taken = player->Files.ShowOpenDialog(player->MainWindow);
     ASSERT_TRUE(answerer.Wait());
     if (!taken) {
         // The system reports the overflow: the player says so and adds nothing.
@@ -414,7 +414,7 @@ TEST_F(PlaylistFiles, SaveDialogWritesThePlaylistUnderTheChosenName)
 {
     const std::string a = Wave("a.wav");
     player->Engine.AddFile(a.c_str());
-    std::strcpy(player->OpenFileInitialDir, folder.c_str());
+    std::strcpy(player->Files.OpenFileInitialDir, folder.c_str());
     {
         DialogAnswerer answerer(DialogAnswerer::Choose("saved"));
         SendMessageA(player->MainWindow, WM_COMMAND, 1016, 0);
@@ -423,7 +423,7 @@ TEST_F(PlaylistFiles, SaveDialogWritesThePlaylistUnderTheChosenName)
     EXPECT_EQ(ReadText(folder + "\\saved.M3U"), WithoutDrive(a) + "\r\n");
 
     DialogAnswerer answerer(DialogAnswerer::Cancel);
-    EXPECT_FALSE(player->ShowSaveDialog(player->MainWindow));
+    EXPECT_FALSE(player->Files.ShowSaveDialog(player->MainWindow));
     EXPECT_TRUE(answerer.Wait());
 }
 

@@ -25,7 +25,7 @@ protected:
     {
         for (int i = 0; i < count; ++i)
             player->Engine.AddFile(Wave("t" + std::to_string(i) + ".wav", seconds).c_str());
-        player->RefreshList();
+        player->PlayList.RefreshList();
     }
     std::string Wave(const std::string& name, double seconds)
     {
@@ -130,7 +130,7 @@ TEST_F(PlaylistWindowTest, DeletingThePausedEntryStopsAndRowsShareTwoImages)
     EXPECT_FALSE(IsWindow(list));
 
     // A playlist window that cannot be made whole is no success.
-    CPlayList broken(*player);
+    CPlayList broken(*player, player->Engine, player->Files);
     EXPECT_FALSE(broken.CreatePlaylistWindow(GetModuleHandleA("kernel32.dll"), true));
     EXPECT_EQ(broken.Window(), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "ArgumentKind.h"
+#include "playlist/ArgumentKind.h"
 
 #include "platform/WinPath.h"
 
