@@ -90,11 +90,6 @@ public:
     char MutexName[256];
     char StartDirectory[260] = {};
     HANDLE PlayThread = nullptr;
-    DWORD PlayThreadId = 0xFFFFFFFF;
-    // Set just before the stop message is posted: the loop looks at its
-    // message queue only then, since under Wine every look costs a round trip
-    // to the server.
-    std::atomic<bool> PlayThreadStopping{false};
 
 private:
     // What the engine reports. A message is left for the window's thread,
@@ -111,6 +106,12 @@ private:
     void MessageDue(TrackMessage message) override;
 
     bool StartPlayThread();
+    DWORD PlayThreadId = 0xFFFFFFFF;
+    // Set just before the stop message is posted: the loop looks at its
+    // message queue only then, since under Wine every look costs a round trip
+    // to the server.
+    std::atomic<bool> PlayThreadStopping{false};
+
     // The windows, skin and objects that OnCreate makes, released (what was
     // never made is passed over).
     void ReleaseWindowResources();
