@@ -82,12 +82,13 @@ void CPlayer::UpdateCaption()
 {
     // While nothing plays, something else may set the caption or the tip:
     // the next text is sent whatever it is.
-    const EngineSnapshot now = Engine.Snapshot();
-    if (now.State != StatePlaying || MainWindow == nullptr || !now.Present) {
-        if (now.State != StatePlaying || MainWindow == nullptr)
-            LastCaption.clear();
+    if (WaveOut == nullptr || WaveOut->State != StatePlaying || MainWindow == nullptr) {
+        LastCaption.clear();
         return;
     }
+    const EngineSnapshot now = Engine.Snapshot();
+    if (!now.Present)
+        return;
     // Seconds in the track's own bytes per second; the steps of the
     // caption's scroll stay in the engine's fixed units. What the caption
     // shows of the entry is copied only when a step is due.
