@@ -95,18 +95,8 @@ public:
         Into = 0;
         return true;
     }
-    bool Pause() override
-    {
-        PlayState playing = StatePlaying;
-        State.compare_exchange_strong(playing, StatePaused);
-        return IsOpen;
-    }
-    bool Restart() override
-    {
-        PlayState paused = StatePaused;
-        State.compare_exchange_strong(paused, StatePlaying);
-        return IsOpen;
-    }
+    bool Pause() override { return Switch(StatePlaying, StatePaused); }
+    bool Restart() override { return Switch(StatePaused, StatePlaying); }
 
     // Plays up to `bytes` of what is queued while the device plays; each
     // buffer played to its end is free again.
@@ -125,17 +115,16 @@ public:
             }
         }
     }
-    std::int64_t PlayedSoFar()
-    {
-        std::lock_guard<std::mutex> hold(Mutex);
-        return Position;
-    }
-
     // Opens and writes still to refuse.
     int RefuseOpens = 0;
     int RefuseWrites = 0;
 
 private:
+    bool Switch(PlayState from, PlayState to)
+    {
+        State.compare_exchange_strong(from, to);
+        return IsOpen;
+    }
     bool GiveBackHeld(std::int32_t count)
     {
         if (!IsOpen || Free + count > BufferCount)
