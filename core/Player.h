@@ -66,7 +66,7 @@ public:
     // The playback engine.
     CEngine Engine{*this};
     // The main window's face, buttons and input.
-    CMainWindow Face{*this, *this, {Engine, PlayList, Files, Volume, Options, Tray}};
+    CMainWindow Face{*this, *this, Engine, PlayList, Files, Volume, Options, Tray};
     // The playlist window, and the files that reach the playlist.
     CPlayList PlayList{*this, Engine, Files};
     CPlaylistFiles Files{*this, Engine, PlayList};

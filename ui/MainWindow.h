@@ -53,15 +53,8 @@ inline constexpr int SpectrumBrushCount = 26;
 class CMainWindow {
 public:
     // The face works with the engine and the other windows.
-    struct Peers {
-        CEngine& Engine;
-        CPlayList& PlayList;
-        CPlaylistFiles& Files;
-        CVolumeDialog& Volume;
-        COptionsDialog& Options;
-        CTray& Tray;
-    };
-    CMainWindow(WindowContext& context, FaceHost& host, const Peers& peers);
+    CMainWindow(WindowContext& context, FaceHost& host, CEngine& engine, CPlayList& list, CPlaylistFiles& files,
+                CVolumeDialog& volume, COptionsDialog& options, CTray& tray);
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
 

@@ -33,9 +33,10 @@ constexpr COLORREF SpectrumColours[SpectrumBrushCount] = {
 
 }  // namespace
 
-CMainWindow::CMainWindow(WindowContext& context, FaceHost& host, const Peers& peers)
-    : Context(context), Host(host), Engine(peers.Engine), PlayList(peers.PlayList), Files(peers.Files),
-      Volume(peers.Volume), Options(peers.Options), Tray(peers.Tray)
+CMainWindow::CMainWindow(WindowContext& context, FaceHost& host, CEngine& engine, CPlayList& list,
+                         CPlaylistFiles& files, CVolumeDialog& volume, COptionsDialog& options, CTray& tray)
+    : Context(context), Host(host), Engine(engine), PlayList(list), Files(files), Volume(volume), Options(options),
+      Tray(tray)
 {
 }
 
