@@ -1,16 +1,19 @@
-// tarvel-decode [--raw] INPUT OUTPUT
+// tarvel-decode [--raw] [--cpu=baseline|avx2|avx512] INPUT OUTPUT
 // Decodes an MPEG audio file from its first frame into a RIFF WAVE file of
 // 16-bit PCM, or raw signed 16-bit little-endian PCM with --raw. OUTPUT "-"
-// is standard output.
+// is standard output. --cpu holds the decoder to the forms of that processor
+// level (otherwise the widest this processor runs); a level the processor
+// does not run is refused with exit status 2.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "decoder/CpuLevel.h"
+#include "decoder/Mpeg.h"
 #include "engine/FileInfo.h"
 #include "engine/MpegStreamFeed.h"
-#include "decoder/Mpeg.h"
 #include "platform/File.h"
 
 namespace {
@@ -81,23 +84,33 @@ std::string NoFrameReason(std::FILE* file)
 int main(int argc, char** argv)
 {
     bool raw = false;
+    bool forced = false;
+    CpuLevel level = CpuLevel::Baseline;
     int first = 1;
-    if (argc > 1 && std::strcmp(argv[1], "--raw") == 0) {
-        raw = true;
-        first = 2;
+    for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+        if (std::strcmp(argv[first], "--raw") == 0)
+            raw = true;
+        else if (std::strncmp(argv[first], "--cpu=", 6) == 0 && ParseCpuLevel(argv[first] + 6, &level))
+            forced = true;
+        else
+            break;
     }
     if (argc - first != 2) {
-        std::fprintf(stderr, "usage: tarvel-decode [--raw] INPUT OUTPUT\n");
+        std::fprintf(stderr, "usage: tarvel-decode [--raw] [--cpu=baseline|avx2|avx512] INPUT OUTPUT\n");
         return 2;
     }
     InputName = argv[first];
     const char* outputName = argv[first + 1];
 
+    MpegInit();
+    if (forced && !UseCpuLevel(level)) {
+        std::fprintf(stderr, "tarvel-decode: this processor does not run the %s forms\n", CpuLevelName(level));
+        return 2;
+    }
     std::FILE* input = std::fopen(InputName, "rb");
     if (input == nullptr)
         return Fail(std::strerror(errno));
 
-    MpegInit();
     // The first frame, found the way the player finds it (past an ID3v2 tag,
     // through a RIFF wrapper), whatever the rate and channels.
     TrackEntry entry{};

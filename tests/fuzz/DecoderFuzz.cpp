@@ -4,6 +4,7 @@
 // offset, with decoder options taken from the input.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "engine/FileInfo.h"
 #include "engine/MpegStreamFeed.h"
+#include "decoder/CpuLevel.h"
 #include "decoder/Mpeg.h"
 
 namespace {
@@ -46,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static bool initialised = false;
     if (!initialised) {
         MpegInit();
+        // TARVEL_CPU=baseline|avx2|avx512 holds the decoder to that level.
+        CpuLevel level;
+        const char* name = std::getenv("TARVEL_CPU");
+        if (name != nullptr && (!ParseCpuLevel(name, &level) || !UseCpuLevel(level)))
+            std::abort();
         initialised = true;
     }
     if (size < 3)

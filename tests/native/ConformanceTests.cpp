@@ -8,8 +8,7 @@
 
 #include "TestData.h"
 #include "engine/MpegStreamFeed.h"
-#include "decoder/Layer3.h"
-#include "decoder/Synthesis.h"
+#include "decoder/CpuLevel.h"
 
 namespace {
 
@@ -108,19 +107,17 @@ TEST(Conformance, EveryFormOfTheArithmeticGivesTheSameBytes)
             auto stream = ReadInput(std::string("conformance/") + name + ".bit");
             ASSERT_FALSE(stream.empty()) << name;
             std::vector<std::int16_t> baseline;
-            for (SynthesisPath path : {SynthesisPath::Baseline, SynthesisPath::Avx2, SynthesisPath::Avx512}) {
+            for (CpuLevel level : {CpuLevel::Baseline, CpuLevel::Avx2, CpuLevel::Avx512}) {
                 MpegInit();
                 MpegSetOptions(&options);
-                const bool wide = path != SynthesisPath::Baseline;
-                if (!UseSynthesisPath(path) || UseWideLayer3Transform(wide) != wide)
+                if (!UseCpuLevel(level))
                     continue;  // not on this processor
-                UseWideLayer2Reads(wide);
                 const std::vector<std::int16_t> decoded = Decode(stream);
-                if (!wide)
+                if (level == CpuLevel::Baseline)
                     baseline = decoded;
                 EXPECT_FALSE(decoded.empty()) << name;
                 EXPECT_TRUE(decoded == baseline)
-                    << name << ", form " << static_cast<int>(path) << ", rate shift " << options.RateShift;
+                    << name << ", " << CpuLevelName(level) << ", rate shift " << options.RateShift;
             }
         }
     }
