@@ -196,7 +196,6 @@ void CEngine::SeekTo(std::int64_t milliseconds)
     RefreshMain();
 }
 
-
 void CEngine::PlayPause()
 {
     if (Device == nullptr)

@@ -1,5 +1,6 @@
-// Owners of the window system's handles and locks: each releases what it
-// holds when it goes out of scope.
+// Owners of the window system's handles: each releases what it holds when it
+// goes out of scope. Locks are PlatformLock, held through HeldLock
+// (platform/System.h).
 #pragma once
 
 #include <windows.h>
@@ -40,18 +41,6 @@ public:
 
 private:
     Handle Held{};
-};
-
-// Holds a critical section from construction to the end of the scope.
-class ScopedLock {
-public:
-    explicit ScopedLock(CRITICAL_SECTION& section) : Section(section) { EnterCriticalSection(&Section); }
-    ~ScopedLock() { LeaveCriticalSection(&Section); }
-    ScopedLock(const ScopedLock&) = delete;
-    ScopedLock& operator=(const ScopedLock&) = delete;
-
-private:
-    CRITICAL_SECTION& Section;
 };
 
 template <typename Object>
