@@ -1,7 +1,10 @@
 // Plays a known signal through the wave output, and checks a recording of
 // what the sound server played against it.
 //
-//   tarvel_wave_probe play EXPECTED.raw   writes the signal, then plays it
+//   tarvel_wave_probe play EXPECTED.raw [RELEASE]   writes the signal, then
+//       plays it; with RELEASE, the device stays open after the end until
+//       that file exists (at most 20 s), so that a late sound server still
+//       gets the last milliseconds
 //   tarvel_wave_probe compare EXPECTED.raw RECORDED.raw [alone]
 //       (alone: nothing but silence may come before or after the signal)
 //   tarvel_wave_probe signal-wav FILE.wav SECONDS   the signal as a WAV file
@@ -94,7 +97,7 @@ bool StartStereo(CWaveOut& out)
     return out.Open(&format, 65536) && out.Start();
 }
 
-int Play(const char* expectedPath)
+int Play(const char* expectedPath, const char* releasePath)
 {
     const auto pcm = Signal(2 * Rate);
     if (!WriteRaw(expectedPath, pcm))
@@ -119,10 +122,17 @@ int Play(const char* expectedPath)
     }
     while (out.GetPosition() < total && GetTickCount() - start < 20000)
         Sleep(10);
-    // The server still holds the last milliseconds when the device reports
-    // the end.
-    Sleep(300);
     std::printf("played %d bytes, device position %lld\n", total, static_cast<long long>(out.GetPosition()));
+    std::fflush(stdout);
+    // The server still holds the last milliseconds when the device reports
+    // the end, and a reset drops them: a stalled server can be seconds late.
+    if (releasePath == nullptr) {
+        Sleep(300);
+    } else {
+        const DWORD end = GetTickCount();
+        while (GetFileAttributesA(releasePath) == INVALID_FILE_ATTRIBUTES && GetTickCount() - end < 20000)
+            Sleep(20);
+    }
     out.Reset();
     out.Close();
     return 0;
@@ -398,8 +408,8 @@ int main(int argc, char** argv)
         return ToneWave(argv[2], std::atoi(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
     if (argc == 5 && std::strcmp(argv[1], "measure") == 0)
         return Measure(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
-    if (argc == 3 && std::strcmp(argv[1], "play") == 0)
-        return Play(argv[2]);
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "play") == 0)
+        return Play(argv[2], argc == 4 ? argv[3] : nullptr);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0)
         return Compare(argv[2], argv[3], false);
     if (argc == 5 && std::strcmp(argv[1], "compare") == 0 && std::strcmp(argv[4], "alone") == 0)
