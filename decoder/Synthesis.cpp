@@ -16,13 +16,8 @@ const std::int32_t SynthWindowUnits[264] = {
 
 namespace {
 
-// Each ring holds its 512 >> s values twice (entry x again at x + (512 >> s)),
-// so that the windowing reads straight runs without wrapping.
 struct SynthesisState {
-    // Aligned so that the window's loads of whole runs never straddle two
-    // cache lines.
-    alignas(64) double Ring[2][1024];  // values of single precision, held as double
-    alignas(64) double Mirror[2][1024 + 16];  // the same backwards (SynthesisWindow.h)
+    SynthesisRing Rings[2];
     std::int32_t Position[2];
     // How many more windowings of each ring must round by conversion: a ring
     // holds a slot's values for 16 windowings, and values that are not usual
@@ -44,10 +39,15 @@ inline void NoteUnusualValues(int ring_, int later)
     Synth.ConvertingSlots[ring_] = 16 + later;
 }
 
-// The routines for the next windowing of `count` rings from ring 0 (or of
-// ring `ring_` alone): those in use, or while a ring holds values that are
-// not usual, this build's, which round by conversion.
-inline const WindowRoutines* RoutinesForWindowing(int ring_, int count)
+// This build's exact forms of the window, from double-precision rings and
+// from single-precision ones.
+constexpr WindowForms ExactForms = FormsOf<WindowForm::Exact>;
+constexpr WindowForms ExactFormsFromSingles = FormsOf<WindowForm::ExactFromSingles>;
+
+// The window for the next windowing of `count` rings from ring 0 (or of
+// ring `ring_` alone): the one in use, or while a ring holds values that are
+// not usual, an exact one.
+inline const WindowForms* FormsForWindowing(int ring_, int count)
 {
     bool converting = false;
     for (int r = ring_; r < ring_ + count; ++r) {
@@ -56,9 +56,25 @@ inline const WindowRoutines* RoutinesForWindowing(int ring_, int count)
             converting = true;
         }
     }
-    return converting ? &ThisBuildsRoutines : Window;
+    if (!converting)
+        return &Window->Windows;
+    return Window->SingleRings ? &ExactFormsFromSingles : &ExactForms;
 }
 
+// Forms the samples that the quick window left near a boundary
+// (DeferredSums) before an output routine returns.
+struct SamplesFormedAgain {
+    SamplesFormedAgain() = default;
+    SamplesFormedAgain(const SamplesFormedAgain&) = delete;
+    SamplesFormedAgain& operator=(const SamplesFormedAgain&) = delete;
+    ~SamplesFormedAgain()
+    {
+#if defined(__SSE2__) && !defined(__AVX__)
+        if (Deferred.Count != 0)
+            FinishDeferredSums();
+#endif
+    }
+};
 
 enum class Arrangement { Mono, Stereo, Mix, Left, Right };
 
@@ -70,12 +86,24 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     if constexpr (N == 16)
         x[15] = 0;  // sub-band 15 does not contribute at half rate
     constexpr int M = 2 * R;
-    double* const to = Synth.Ring[ring_] + position;
-    double* const back = Synth.Mirror[ring_] + M - position;
+    SynthesisRing& ring = Synth.Rings[ring_];
     alignas(16) float values[N];
     Dct<N>(x, values);
-    if (Window->SplitRounding && !UsualValues(values, N))
+    if (Window->UsualOnly && !UsualValues(values, N))
         NoteUnusualValues(ring_, 0);
+    if (Window->SingleRings) {
+        float* const to = ring.Singles + position;
+        float* const back = ring.SingleMirror + M - position;
+        float peak = 0;
+        for (int m = 0; m < N; ++m) {
+            to[m] = to[R + m] = back[-m] = back[-R - m] = values[m];
+            peak = std::fmax(peak, std::fabs(values[m]));
+        }
+        ring.SlotPeaks[position / N] = peak;
+        return;
+    }
+    double* const to = ring.Values + position;
+    double* const back = ring.Mirror + M - position;
 #if defined(__SSE2__)
     // Two values at a time into both copies of the ring, and reversed into
     // both copies of the mirror.
@@ -96,17 +124,15 @@ template <int Shift, bool Bits8>
 inline void SynthesizeSlot(float* x, int ring_, int position, std::uint8_t* out, int step)
 {
     TransformIntoRing<Shift>(x, ring_, position);
-    RoutinesForWindowing(ring_, 1)->Single[Bits8 ? 1 : 0][Shift](Synth.Ring[ring_], Synth.Mirror[ring_], position, out,
-                                                                   step);
+    FormsForWindowing(ring_, 1)->Single[Bits8 ? 1 : 0][Shift](Synth.Rings[ring_], position, out, step);
 }
 
 // Both channels' slots windowed together, interleaved into `out`.
 template <int Shift, bool Bits8>
 inline void WindowBoth(const int positions[2], std::uint8_t* out)
 {
-    const double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
-    const double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
-    RoutinesForWindowing(0, 2)->Pair[Bits8 ? 1 : 0][Shift](rings, mirrors, positions, out);
+    const SynthesisRing* const rings[2] = {&Synth.Rings[0], &Synth.Rings[1]};
+    FormsForWindowing(0, 2)->Pair[Bits8 ? 1 : 0][Shift](rings, positions, out);
 }
 
 #if defined(__SSE2__)
@@ -128,11 +154,10 @@ inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sh
         for (int r = 0; r < 2; ++r)
             NoteUnusualValues(r, count - 1);
     }
-    double* const rings[2] = {Synth.Ring[0], Synth.Ring[1]};
-    double* const mirrors[2] = {Synth.Mirror[0], Synth.Mirror[1]};
+    SynthesisRing* const rings[2] = {&Synth.Rings[0], &Synth.Rings[1]};
     for (int slot = 0; slot < count; ++slot) {
         const int positions[2] = {Synth.Position[0], Synth.Position[sharedPosition ? 0 : 1]};
-        Window->Rings[Shift](values + 128 * (slot / 2), slot % 2, rings, mirrors, positions);
+        Window->Rings[Shift](values + 128 * (slot / 2), slot % 2, rings, positions);
         WindowBoth<Shift, Bits8>(positions, pcm);
         pcm += 2 * N * (Bits8 ? 1 : 2);
         Synth.Position[0] = (positions[0] - N) & Mask;
@@ -146,6 +171,7 @@ inline std::uint8_t* OutFourSlots(Float4 (&x)[2][32], std::uint8_t* pcm, bool sh
 template <Arrangement A, bool Bits8, int Shift>
 void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
 {
+    const SamplesFormedAgain formedAgain;
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
     constexpr int SampleBytes = Bits8 ? 1 : 2;
     float x[32];
@@ -205,6 +231,7 @@ void OutFrame(const float* samples, std::uint8_t* pcm, std::int32_t slots)
 template <bool Stereo, bool Bits8, int Shift>
 void OutGranule(const float* samples, std::uint8_t* pcm, std::int32_t channel)
 {
+    const SamplesFormedAgain formedAgain;
     constexpr int N = 32 >> Shift, Mask = (512 >> Shift) - 1;
     constexpr int SampleBytes = Bits8 ? 1 : 2;
     const int c = Stereo ? (channel & 1) : 0;
@@ -225,6 +252,7 @@ void OutGranule(const float* samples, std::uint8_t* pcm, std::int32_t channel)
 template <bool Bits8, int Shift>
 void OutGranulePair(const float* left, const float* right, std::uint8_t* pcm)
 {
+    const SamplesFormedAgain formedAgain;
     constexpr int N = 32 >> Shift;
 #if defined(__SSE2__)
     // Four slots at a time (two at the end): four values of each channel
@@ -304,6 +332,9 @@ constexpr OutputRoutine FrameSelections[2][3][3] = {
 }  // namespace
 
 WindowTaps SynthTaps[3];
+SingleWindowTaps SynthSingleTaps[3];
+double SampleTaps[3][32][16];
+float QuickBoundFactors[3][32];
 float SynthWindow[264];
 
 bool UseSynthesisPath(SynthesisPath path)
@@ -311,7 +342,11 @@ bool UseSynthesisPath(SynthesisPath path)
     const WindowRoutines* routines = path == SynthesisPath::Avx512 ? Avx512WindowRoutines()
                                      : path == SynthesisPath::Avx2 ? Avx2WindowRoutines()
                                                                    : &ThisBuildsRoutines;
+    const WindowRoutines* const previous = Window;
     Window = routines != nullptr ? routines : &ThisBuildsRoutines;
+    // The rings of one form are no use to the other.
+    if (Window->SingleRings != previous->SingleRings)
+        ResetSynthesis();
     return routines != nullptr;
 }
 
@@ -344,6 +379,19 @@ void BuildSynthesisTables()
             for (int k = 1; k < h; ++k)
                 taps.Second[i][k] = SynthWindow[16 * (16 - (k << shift)) + 15 - i];
             taps.Second[i][0] = i % 2 ? 0.0 : SynthWindow[256 + i / 2];
+        }
+        for (int j = 0; j < 2 * h; ++j) {
+            double factor = 0;
+            for (int i = 0; i < 16; ++i) {
+                const double w = j < h ? taps.First[i][j] : taps.Second[i][j - h];
+                (j < h ? SynthSingleTaps[shift].First[i][j] : SynthSingleTaps[shift].Second[i][j - h]) =
+                    static_cast<float>(w);
+                SampleTaps[shift][j][i] = w;
+                factor += (33 - 2 * i) * std::fabs(w);
+            }
+            // A hundredth more: the terms of second order in 2^-24, and the
+            // roundings of the bound itself.
+            QuickBoundFactors[shift][j] = static_cast<float>(std::ldexp(factor * 1.01, -24));
         }
     }
     UseSynthesisPath(WidestSynthesisPath());

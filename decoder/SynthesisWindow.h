@@ -47,43 +47,75 @@ struct WindowTaps {
     double Second[16][16];
 };
 extern WindowTaps SynthTaps[3];
+// The same in single precision, for the baseline's quick window.
+struct SingleWindowTaps {
+    float First[16][16];
+    float Second[16][16];
+};
+extern SingleWindowTaps SynthSingleTaps[3];
+// For each rate shift and sample, its 16 taps in the order of its sum, and
+// 2^-24 (35 - 2k) |w_k| summed over them (k = 1 .. 16), with room to spare
+// (the baseline's quick window, below).
+extern double SampleTaps[3][32][16];
+extern float QuickBoundFactors[3][32];
 // Sixteen rows of 16, then the middle row.
 extern float SynthWindow[264];
 // The transform's factors: c16[0..15], c8[0..7], c4[0..3], c2[0..1], c1[0],
 // cn[i] = 0.5 / cos((2i + 1)pi / 4n).
 extern float DctCoefficients[31];
 
+// One channel's ring of transformed values: 512 >> s values per rate shift s,
+// each held twice (value x again at x + (512 >> s)) so that the window reads
+// straight runs without wrapping, and a mirror of it backwards (ring[x] at
+// mirror[M - x], M = 2 (512 >> s)), so that runs read downwards through the
+// ring are straight loads too, and at full and half rate start on a
+// multiple of eight like the upward ones. The wide builds hold the values in
+// double precision; the baseline's quick window holds them in single
+// precision, with the largest magnitude in each of the ring's 16 slots.
+struct SynthesisRing {
+    // Aligned so that the window's loads of whole runs never straddle two
+    // cache lines.
+    alignas(64) double Values[1024];  // values of single precision, held as double
+    alignas(64) double Mirror[1024 + 16];
+    alignas(64) float Singles[1024];
+    alignas(64) float SingleMirror[1024 + 16];
+    float SlotPeaks[16];  // the slot at position p: index p / (32 >> s)
+};
+
 // Windows the ring at position p into 32 >> shift samples, written to
-// out[0], out[step], out[2 step], ... The mirror holds the ring backwards
-// (ring[x] at mirror[M - x], M = 2 (512 >> shift)), so that runs read
-// downwards through the ring are straight loads too, and at full and half
-// rate start on a multiple of eight like the upward ones.
-using WindowRoutine = void (*)(const double* ring, const double* mirror, int p, std::uint8_t* out, int step);
-// Both channels of a stereo slot at once (the rings and mirrors of channel 0
-// and 1 at their positions), interleaved into out: channel 0's samples at
-// out, channel 1's one sample size later.
-using WindowPairRoutine = void (*)(const double* const ring[2], const double* const mirror[2], const int p[2],
-                                   std::uint8_t* out);
+// out[0], out[step], out[2 step], ...
+using WindowRoutine = void (*)(const SynthesisRing& ring, int p, std::uint8_t* out, int step);
+// Both channels of a stereo slot at once (the rings of channel 0 and 1 at
+// their positions), interleaved into out: channel 0's samples at out,
+// channel 1's one sample size later.
+using WindowPairRoutine = void (*)(const SynthesisRing* const rings[2], const int p[2], std::uint8_t* out);
 // One slot (0 or 1) of two slots transformed together into both channels'
-// rings at their positions, and reversed into their mirrors. Each of the
-// transform's values is four lanes: channels 0 and 1 of the first slot, then
-// of the second.
-using RingsRoutine = void (*)(const float* values, int slot, double* const ring[2], double* const mirror[2],
-                              const int p[2]);
+// rings at their positions (and their mirrors). Each of the transform's
+// values is four lanes: channels 0 and 1 of the first slot, then of the
+// second.
+using RingsRoutine = void (*)(const float* values, int slot, SynthesisRing* const rings[2], const int p[2]);
 // Four slots of both channels transformed at once, a transform in each lane:
 // x and values hold two runs of 32 four-lane values as RingsRoutine reads
 // them, the first two slots and then the next two. Clears x's sub-band 15 at
-// half rate. True when the build rounds by splitting and a value is not
-// usual (UsualValues).
+// half rate. True when the window is exact for usual values only and a
+// value is not usual (UsualValues).
 using TransformRoutine = bool (*)(float* x, float* values);
-// One build's routines, by 8-bit output and rate shift.
-struct WindowRoutines {
+// One form of the window, by 8-bit output and rate shift.
+struct WindowForms {
     WindowRoutine Single[2][3];
     WindowPairRoutine Pair[2][3];
+};
+// One build's routines, by rate shift.
+struct WindowRoutines {
+    WindowForms Windows;
     RingsRoutine Rings[3];
     TransformRoutine Transform[3];
-    // Whether the window rounds by splitting, exact for usual values only.
-    bool SplitRounding;
+    // Whether the window is exact for usual values only: the wide builds
+    // round by splitting, the baseline's quick window bounds its error.
+    bool UsualOnly;
+    // Whether the rings hold single precision (Singles, SingleMirror and
+    // SlotPeaks) instead of double.
+    bool SingleRings;
 };
 
 // Usual ring values are zero or of a magnitude from 2^-87 to 2^120. The taps
@@ -195,6 +227,7 @@ struct Lanes {
     __m512d Value;
     static Lanes Zero() { return {_mm512_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm512_loadu_pd(p)}; }
+    static Lanes LoadSingles(const float* p) { return {_mm512_cvtps_pd(_mm256_loadu_ps(p))}; }
     // The new sum s rounded to 24 significant bits by splitting: with
     // g = (2^29 + 1) s, g + (s - g) is s rounded to the nearest such value,
     // ties to even. That is the conversion to single precision and back for
@@ -217,6 +250,7 @@ struct Lanes {
     __m256d Value;
     static Lanes Zero() { return {_mm256_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm256_loadu_pd(p)}; }
+    static Lanes LoadSingles(const float* p) { return {_mm256_cvtps_pd(_mm_loadu_ps(p))}; }
     // Rounded by splitting, as in the AVX-512 build.
     void Accumulate(Lanes w, Lanes v)
     {
@@ -234,6 +268,10 @@ struct Lanes {
     __m128d Value;
     static Lanes Zero() { return {_mm_setzero_pd()}; }
     static Lanes Load(const double* p) { return {_mm_loadu_pd(p)}; }
+    static Lanes LoadSingles(const float* p)
+    {
+        return {_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))))};
+    }
     void Accumulate(Lanes w, Lanes v)
     {
         Value = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(Value, _mm_mul_pd(w.Value, v.Value))));
@@ -248,6 +286,7 @@ struct Lanes {
     double Value[2];
     static Lanes Zero() { return {{0, 0}}; }
     static Lanes Load(const double* p) { return {{p[0], p[1]}}; }
+    static Lanes LoadSingles(const float* p) { return {{p[0], p[1]}}; }
     void Accumulate(Lanes w, Lanes v)
     {
         for (int i = 0; i < 2; ++i)
@@ -267,13 +306,26 @@ struct Lanes {
 #endif
 
 // The samples of one half are summed Width at a time, tap after tap, each
-// in the order of the standard's sum; the sums of C channels at once.
-template <int Shift, int C>
-void WindowSums(const double* const V[C], const double* const mirror[C], const int p[C], float sums[C][64])
+// in the order of the standard's sum; the sums of C channels at once. From
+// the rings' single-precision values when Singles is set.
+template <int Shift, int C, bool Singles = false>
+void WindowSums(const SynthesisRing* const rings[C], const int p[C], float sums[C][64])
 {
     constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width, M = 2 * (512 >> Shift);
-    // Ring values x, x - 1, x - 2, ... of channel c in one load.
-    const auto downFrom = [mirror](int c, int x) { return Lanes::Load(mirror[c] + M - x); };
+    // Ring values x, x + 1, ... and x, x - 1, x - 2, ... of channel c in one
+    // load.
+    const auto upFrom = [rings](int c, int x) {
+        if constexpr (Singles)
+            return Lanes::LoadSingles(rings[c]->Singles + x);
+        else
+            return Lanes::Load(rings[c]->Values + x);
+    };
+    const auto downFrom = [rings](int c, int x) {
+        if constexpr (Singles)
+            return Lanes::LoadSingles(rings[c]->SingleMirror + M - x);
+        else
+            return Lanes::Load(rings[c]->Mirror + M - x);
+    };
     // All the sums of both halves (and channels) advance together: the
     // independent sums overlap in the processor instead of waiting for one
     // another.
@@ -295,7 +347,7 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
                 const int a = p[c] + H + 2 * N * i;      // a + j
                 const int b = p[c] + H + N + 2 * N * i;  // b - j
                 const int d = p[c] + N + 2 * N * i;      // d - k and d + k
-                first[c][q].Accumulate(firstEven, Lanes::Load(V[c] + a + j));
+                first[c][q].Accumulate(firstEven, upFrom(c, a + j));
                 // Sample H + k at lane k of the second half. Lane 0, the
                 // middle sample, reads ring value d at both taps: the even
                 // tap holds its coefficient, the odd one zero, which adds
@@ -304,10 +356,10 @@ void WindowSums(const double* const V[C], const double* const mirror[C], const i
                 // The last step's sum is rounded where it is stored.
                 if (i < 7) {
                     first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
-                    second[c][q].Accumulate(secondOdd, Lanes::Load(V[c] + d + j));
+                    second[c][q].Accumulate(secondOdd, upFrom(c, d + j));
                 } else {
                     first[c][q].AccumulateLast(firstOdd, downFrom(c, b - j));
-                    second[c][q].AccumulateLast(secondOdd, Lanes::Load(V[c] + d + j));
+                    second[c][q].AccumulateLast(secondOdd, upFrom(c, d + j));
                 }
             }
         }
@@ -366,44 +418,254 @@ void StoreSums(const float* sums, std::uint8_t* out, int step)
     }
 }
 
-template <int Shift, bool Bits8>
-void WindowSlot(const double* V, const double* mirror, int p, std::uint8_t* out, int step)
+#if defined(__SSE2__) && !defined(__AVX__)
+// The baseline's quick window. Its sums come four at a time in single
+// precision, each product and each new sum rounded, while the window above
+// rounds only each new sum, two at a time in double precision: the same
+// sums but for the roundings, at a quarter of the work. Only the 16-bit
+// sample (or its top 8 bits) is kept, which changes at whole numbers only;
+// so a quick sum farther from every boundary than the two sums can differ
+// gives the same sample, and the few samples nearer one are formed again
+// the exact way (DeferredSums).
+//
+// How far apart they can be: with u = 2^-24, every rounding errs by at most
+// u times the value rounded. For the products p_1 .. p_16 in the order of
+// the sum, the exact way's sums after each step s_k are at most
+// |p_1| + .. + |p_k| (to first order in u), and so the exact way errs by at
+// most u (|s_1| + .. + |s_16|), the quick way by as much again, plus
+// u (|p_1| + .. + |p_16|) for its products: together by at most
+// u ((35 - 2k) |p_k| summed over k). With |p_k| <= |w_k| |v|max, that is
+// QuickBoundFactors (which leave room for the terms of second order in u
+// and for the roundings of the bound itself) times the largest magnitude in
+// the ring. Usual values (UsualValues) keep every product and sum out of
+// the single-precision range's bottom and below its top.
+//
+// A sample is near a boundary when its quick sum is within the bound of a
+// whole number other than 0 (0 is no boundary: the sample truncates toward
+// it from both sides).
+
+// The sums of the ring at p, in the order of WindowSums, four at a time.
+template <int Shift>
+void QuickWindowSums(const SynthesisRing& ring, int p, float* sums)
 {
-    float sums[1][64];
-    const double* const rings[1] = {V};
-    const double* const mirrors[1] = {mirror};
-    const int positions[1] = {p};
-    WindowSums<Shift, 1>(rings, mirrors, positions, sums);
-    StoreSums<(32 >> Shift), Bits8>(sums[0], out, step);
+    constexpr int N = 32 >> Shift, H = N / 2, M = 2 * (512 >> Shift), Groups = H / 4;
+    const SingleWindowTaps& taps = SynthSingleTaps[Shift];
+    const float* const up = ring.Singles;
+    // Ring values x, x - 1, x - 2, x - 3 at down - x.
+    const float* const down = ring.SingleMirror + M;
+    __m128 first[Groups], second[Groups];
+    for (int q = 0; q < Groups; ++q)
+        first[q] = second[q] = _mm_setzero_ps();
+    const auto step = [](__m128& sum, const float* tap, const float* values) {
+        sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(tap), _mm_loadu_ps(values)));
+    };
+    for (int i = 0; i < 8; ++i) {
+        const int a = p + H + 2 * N * i, b = p + H + N + 2 * N * i, d = p + N + 2 * N * i;
+        for (int q = 0; q < Groups; ++q) {
+            const int j = 4 * q;
+            step(first[q], taps.First[2 * i] + j, up + a + j);
+            step(second[q], taps.Second[2 * i] + j, down - (d - j));
+            step(first[q], taps.First[2 * i + 1] + j, down - (b - j));
+            step(second[q], taps.Second[2 * i + 1] + j, up + d + j);
+        }
+    }
+    for (int q = 0; q < Groups; ++q) {
+        _mm_storeu_ps(sums + 4 * q, first[q]);
+        _mm_storeu_ps(sums + H + 4 * q, second[q]);
+    }
 }
 
+// The largest magnitude in the ring.
+inline float RingPeak(const SynthesisRing& ring)
+{
+    __m128 peak = _mm_max_ps(_mm_max_ps(_mm_loadu_ps(ring.SlotPeaks), _mm_loadu_ps(ring.SlotPeaks + 4)),
+                             _mm_max_ps(_mm_loadu_ps(ring.SlotPeaks + 8), _mm_loadu_ps(ring.SlotPeaks + 12)));
+    peak = _mm_max_ps(peak, _mm_movehl_ps(peak, peak));
+    return _mm_cvtss_f32(_mm_max_ss(peak, _mm_shuffle_ps(peak, peak, 1)));
+}
+
+// One channel's sums the quick way; returns the samples near a boundary
+// (bit s for sample s), or 0 when the ring is loud enough for so many to be
+// near one that the sums were formed the exact way instead.
+template <int Shift>
+std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
+{
+    constexpr int N = 32 >> Shift;
+    const float peak = RingPeak(ring);
+    // Bounds of 1/2 and more leave no sample clear of a boundary.
+    if (!(peak * QuickBoundFactors[Shift][0] < 0.5f) || !(peak * QuickBoundFactors[Shift][N / 2] < 0.5f)) {
+        const SynthesisRing* const rings[1] = {&ring};
+        WindowSums<Shift, 1, true>(rings, &p, &sums);
+        return 0;
+    }
+    QuickWindowSums<Shift>(ring, p, sums);
+    const __m128 one = _mm_set1_ps(1.0f), magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 peaks = _mm_set1_ps(peak);
+    std::uint32_t near = 0;
+    for (int j = 0; j < N; j += 4) {
+        // The whole part (toward zero, whatever the rounding mode) and the
+        // magnitude of the rest, both exact.
+        const __m128 sum = _mm_loadu_ps(sums + j);
+        const __m128 bound = _mm_mul_ps(peaks, _mm_loadu_ps(QuickBoundFactors[Shift] + j));
+        const __m128i whole = _mm_cvttps_epi32(sum);
+        const __m128 rest = _mm_and_ps(_mm_sub_ps(sum, _mm_cvtepi32_ps(whole)), magnitude);
+        // Near the whole part (unless 0) or the next whole number away from
+        // zero.
+        const __m128 nearWhole = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(whole, _mm_setzero_si128())),
+                                               _mm_cmpngt_ps(rest, bound));
+        const __m128 nearNext = _mm_cmpngt_ps(_mm_sub_ps(one, rest), bound);
+        near |= static_cast<std::uint32_t>(_mm_movemask_ps(_mm_or_ps(nearWhole, nearNext))) << j;
+    }
+    return near;
+}
+
+// Samples near a boundary, gathered to be formed again the exact way many
+// at once (one alone would wait on each of its roundings in turn): the ring
+// values and taps of each, by step, and where its sample goes. Formed and
+// stored when the store fills and at the end of each output routine
+// (FinishDeferredSums), while their output is still the caller's.
+struct DeferredSums {
+    static constexpr int Capacity = 64;
+    alignas(16) float Values[16][Capacity];
+    const double* Taps[Capacity];  // SampleTaps of the sample
+    std::uint8_t* Out[Capacity];
+    bool Bits8[Capacity];
+    int Count;
+};
+inline DeferredSums Deferred;
+
+inline void FinishDeferredSums()
+{
+    const int count = Deferred.Count;
+    // Eight sums at a time in four registers, each step of each the way
+    // WindowSums takes it (the entries past the count are spare: their taps
+    // those of the last entry).
+    for (int e = count; e % 8 != 0; ++e)
+        Deferred.Taps[e] = Deferred.Taps[count - 1];
+    alignas(16) float sums[DeferredSums::Capacity];
+    for (int e = 0; e < count; e += 8) {
+        const double* const* const taps = Deferred.Taps + e;
+        __m128d sum[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+        for (int k = 0; k < 16; ++k) {
+            for (int r = 0; r < 4; ++r) {
+                const __m128d v = _mm_cvtps_pd(
+                    _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(Deferred.Values[k] + e + 2 * r))));
+                const __m128d w = _mm_loadh_pd(_mm_load_sd(taps[2 * r] + k), taps[2 * r + 1] + k);
+                sum[r] = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(sum[r], _mm_mul_pd(w, v))));
+            }
+        }
+        for (int r = 0; r < 4; ++r)
+            _mm_storel_pi(reinterpret_cast<__m64*>(sums + e + 2 * r), _mm_cvtpd_ps(sum[r]));
+    }
+    for (int e = 0; e < count; ++e) {
+        const std::int32_t v = PcmValue(sums[e]);
+        if (Deferred.Bits8[e])
+            *Deferred.Out[e] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
+        else
+            StoreSample16(Deferred.Out[e], v);
+    }
+    Deferred.Count = 0;
+}
+
+// Gathers the samples of the ring at p marked in `near`, sample s going to
+// out + s * stride.
 template <int Shift, bool Bits8>
-void WindowPair(const double* const V[2], const double* const mirror[2], const int p[2], std::uint8_t* out)
+void DeferSums(const SynthesisRing& ring, int p, std::uint32_t near, std::uint8_t* out, int stride)
+{
+    constexpr int N = 32 >> Shift, H = N / 2;
+    if (Deferred.Count + __builtin_popcount(near) > DeferredSums::Capacity)
+        FinishDeferredSums();
+    const float* const v = ring.Singles + p;
+    for (; near != 0; near &= near - 1) {
+        const int s = static_cast<int>(__builtin_ctz(near)), e = Deferred.Count++;
+        // The ring values of the even and odd steps as WindowSums reads them
+        // (ExactSum): even + 2Ni and odd + 2Ni at step i.
+        const int even = s < H ? H + s : N - (s - H), odd = s < H ? H + N - s : N + (s - H);
+        for (int i = 0; i < 8; ++i) {
+            Deferred.Values[2 * i][e] = v[even + 2 * N * i];
+            Deferred.Values[2 * i + 1][e] = v[odd + 2 * N * i];
+        }
+        Deferred.Taps[e] = SampleTaps[Shift][s];
+        Deferred.Out[e] = out + s * stride;
+        Deferred.Bits8[e] = Bits8;
+    }
+}
+#endif
+
+// How a window forms its sums: the exact way from double-precision rings
+// (the wide builds, and the baseline while it holds a wide build's rings) or
+// from single-precision ones, or the baseline's quick way.
+enum class WindowForm { Exact, ExactFromSingles, Quick };
+
+// One channel's sums of the ring at p; returns the samples that the quick
+// way left near a boundary.
+template <int Shift, WindowForm Form>
+inline std::uint32_t ChannelSums(const SynthesisRing& ring, int p, float (&sums)[64])
+{
+#if defined(__SSE2__) && !defined(__AVX__)
+    if constexpr (Form == WindowForm::Quick)
+        return QuickSums<Shift>(ring, p, sums);
+#endif
+    const SynthesisRing* const rings[1] = {&ring};
+    WindowSums<Shift, 1, Form != WindowForm::Exact>(rings, &p, &sums);
+    return 0;
+}
+
+// The samples left near a boundary formed again, sample s going to
+// out + s * stride.
+template <int Shift, bool Bits8>
+inline void FormAgain(const SynthesisRing& ring, int p, std::uint32_t near, std::uint8_t* out, int stride)
+{
+#if defined(__SSE2__) && !defined(__AVX__)
+    if (near != 0)
+        DeferSums<Shift, Bits8>(ring, p, near, out, stride);
+#else
+    (void)ring, (void)p, (void)near, (void)out, (void)stride;
+#endif
+}
+
+template <int Shift, bool Bits8, WindowForm Form>
+void WindowSlot(const SynthesisRing& ring, int p, std::uint8_t* out, int step)
+{
+    float sums[64];
+    const std::uint32_t near = ChannelSums<Shift, Form>(ring, p, sums);
+    StoreSums<(32 >> Shift), Bits8>(sums, out, step);
+    FormAgain<Shift, Bits8>(ring, p, near, out, step * (Bits8 ? 1 : 2));
+}
+
+template <int Shift, bool Bits8, WindowForm Form>
+void WindowPair(const SynthesisRing* const rings[2], const int p[2], std::uint8_t* out)
 {
     float sums[2][64];
+    std::uint32_t near[2] = {0, 0};
 #if defined(__AVX__)
     // Both channels' sums at once: the chains of one channel alone would
     // leave the processor waiting on each rounding. (The AVX2 build lacks
     // registers for all of them, but its few spills cost less than the wait.)
-    WindowSums<Shift, 2>(V, mirror, p, sums);
+    WindowSums<Shift, 2>(rings, p, sums);
 #else
-    WindowSums<Shift, 1>(V, mirror, p, sums);
-    WindowSums<Shift, 1>(V + 1, mirror + 1, p + 1, sums + 1);
+    near[0] = ChannelSums<Shift, Form>(*rings[0], p[0], sums[0]);
+    near[1] = ChannelSums<Shift, Form>(*rings[1], p[1], sums[1]);
 #endif
+    constexpr int SampleBytes = Bits8 ? 1 : 2;
+    [&] {
 #if defined(__SSE2__)
-    if constexpr (!Bits8) {
-        // Sixteen-bit frames four at a time: both channels converted,
-        // narrowed (already in range) and interleaved.
-        for (int j = 0; j < (32 >> Shift); j += 4) {
-            const __m128i left = PcmFour(sums[0] + j), right = PcmFour(sums[1] + j);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j),
-                             _mm_unpacklo_epi16(_mm_packs_epi32(left, left), _mm_packs_epi32(right, right)));
+        if constexpr (!Bits8) {
+            // Sixteen-bit frames four at a time: both channels converted,
+            // narrowed (already in range) and interleaved.
+            for (int j = 0; j < (32 >> Shift); j += 4) {
+                const __m128i left = PcmFour(sums[0] + j), right = PcmFour(sums[1] + j);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j),
+                                 _mm_unpacklo_epi16(_mm_packs_epi32(left, left), _mm_packs_epi32(right, right)));
+            }
+            return;
         }
-        return;
-    }
 #endif
-    StoreSums<(32 >> Shift), Bits8>(sums[0], out, 2);
-    StoreSums<(32 >> Shift), Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
+        StoreSums<(32 >> Shift), Bits8>(sums[0], out, 2);
+        StoreSums<(32 >> Shift), Bits8>(sums[1], out + SampleBytes, 2);
+    }();
+    for (int c = 0; c < 2; ++c)
+        FormAgain<Shift, Bits8>(*rings[c], p[c], near[c], out + c * SampleBytes, 2 * SampleBytes);
 }
 
 #if defined(__SSE2__)
@@ -439,14 +701,43 @@ inline void StoreRun(double* to, double* back, int m, Vector run, Vector reverse
 }
 
 template <int Shift>
-void RingsFromSlot(const float* values, int slot, double* const ring[2], double* const mirror[2], const int p[2])
+void RingsFromSlot(const float* values, int slot, SynthesisRing* const rings[2], const int p[2])
 {
     constexpr int N = 32 >> Shift, R = 512 >> Shift, M = 2 * R;
+#if defined(__SSE2__) && !defined(__AVX__)
+    // In single precision, four values of both channels at a time, picked
+    // out of four four-lane values, with the largest magnitude of each
+    // channel's slot.
+    float* const to[2] = {rings[0]->Singles + p[0], rings[1]->Singles + p[1]};
+    float* const back[2] = {rings[0]->SingleMirror + M - p[0], rings[1]->SingleMirror + M - p[1]};
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 peaks[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+    for (int m = 0; m < N; m += 4) {
+        __m128 a = _mm_loadu_ps(values + 4 * m), b = _mm_loadu_ps(values + 4 * m + 4);
+        __m128 c = _mm_loadu_ps(values + 4 * m + 8), d = _mm_loadu_ps(values + 4 * m + 12);
+        // Channels 0 and 1 of values m and m + 1, and of m + 2 and m + 3.
+        const __m128 first = slot == 0 ? _mm_unpacklo_ps(a, b) : _mm_unpackhi_ps(a, b);
+        const __m128 second = slot == 0 ? _mm_unpacklo_ps(c, d) : _mm_unpackhi_ps(c, d);
+        const __m128 runs[2] = {_mm_movelh_ps(first, second), _mm_movehl_ps(second, first)};
+        for (int ch = 0; ch < 2; ++ch) {
+            const __m128 reversed = _mm_shuffle_ps(runs[ch], runs[ch], 0x1B);
+            _mm_storeu_ps(to[ch] + m, runs[ch]);
+            _mm_storeu_ps(to[ch] + R + m, runs[ch]);
+            _mm_storeu_ps(back[ch] - m - 3, reversed);
+            _mm_storeu_ps(back[ch] - R - m - 3, reversed);
+            peaks[ch] = _mm_max_ps(peaks[ch], _mm_and_ps(runs[ch], magnitude));
+        }
+    }
+    for (int ch = 0; ch < 2; ++ch) {
+        const __m128 peak = _mm_max_ps(peaks[ch], _mm_movehl_ps(peaks[ch], peaks[ch]));
+        rings[ch]->SlotPeaks[p[ch] / N] = _mm_cvtss_f32(_mm_max_ss(peak, _mm_shuffle_ps(peak, peak, 1)));
+    }
+#else
     // Each channel's run in its ring, and the end of its run in the mirror,
     // held here: the vector stores may write anywhere as far as the compiler
     // knows, and it would read the positions and rings again after each.
-    double* const to[2] = {ring[0] + p[0], ring[1] + p[1]};
-    double* const back[2] = {mirror[0] + M - p[0], mirror[1] + M - p[1]};
+    double* const to[2] = {rings[0]->Values + p[0], rings[1]->Values + p[1]};
+    double* const back[2] = {rings[0]->Mirror + M - p[0], rings[1]->Mirror + M - p[1]};
 #if defined(__AVX512F__)
     // Eight values of both channels picked out of eight four-lane values at
     // once: channel 0's in the low half, channel 1's in the high half.
@@ -476,19 +767,6 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
         for (int ch = 0; ch < 2; ++ch)
             StoreRun<R>(to[ch], back[ch], m, runs[ch], _mm256_permute4x64_pd(runs[ch], 0x1B));
     }
-#elif defined(__SSE2__)
-    // Two values of both channels at a time.
-    for (int m = 0; m < N; m += 2) {
-        __m128 a = _mm_loadu_ps(values + 4 * m), b = _mm_loadu_ps(values + 4 * m + 4);
-        if (slot == 1) {
-            a = _mm_movehl_ps(a, a);
-            b = _mm_movehl_ps(b, b);
-        }
-        // Channels 0 and 1 of value m, and of value m + 1.
-        const __m128d first = _mm_cvtps_pd(a), second = _mm_cvtps_pd(b);
-        StoreRun<R>(to[0], back[0], m, _mm_unpacklo_pd(first, second), _mm_unpacklo_pd(second, first));
-        StoreRun<R>(to[1], back[1], m, _mm_unpackhi_pd(first, second), _mm_unpackhi_pd(second, first));
-    }
 #else
     for (int m = 0; m < N; ++m) {
         for (int c = 0; c < 2; ++c) {
@@ -497,6 +775,7 @@ void RingsFromSlot(const float* values, int slot, double* const ring[2], double*
             back[c][-m] = back[c][-R - m] = v;
         }
     }
+#endif
 #endif
 }
 
@@ -552,20 +831,40 @@ bool TransformFourSlots(float* x, float* values)
     using Float4 = float __attribute__((vector_size(16), aligned(4)));
     for (int half = 0; half < 2; ++half)
         Dct<N>(reinterpret_cast<const Float4*>(x + 128 * half), reinterpret_cast<Float4*>(values + 128 * half));
-    constexpr bool anyUnusual = false;  // this build rounds by conversion
+    bool anyUnusual = false;
+#if defined(__SSE2__) && !defined(__AVX__)
+    // The quick window is exact for usual values only.
+    using Bits4 = std::uint32_t __attribute__((vector_size(16), aligned(4)));
+    Bits4 unusual = {};
+    for (int k = 0; k < 64; ++k)
+        unusual |= UnusualBits(*reinterpret_cast<const Bits4*>(values + 4 * k));
+    anyUnusual = _mm_movemask_epi8(_mm_cmpeq_epi32(__m128i(unusual), _mm_setzero_si128())) != 0xFFFF;
+#endif
 #endif
     return anyUnusual;
 }
 
+template <WindowForm Form>
+constexpr WindowForms FormsOf = {
+    {{WindowSlot<0, false, Form>, WindowSlot<1, false, Form>, WindowSlot<2, false, Form>},
+     {WindowSlot<0, true, Form>, WindowSlot<1, true, Form>, WindowSlot<2, true, Form>}},
+    {{WindowPair<0, false, Form>, WindowPair<1, false, Form>, WindowPair<2, false, Form>},
+     {WindowPair<0, true, Form>, WindowPair<1, true, Form>, WindowPair<2, true, Form>}},
+};
+
+#if defined(__SSE2__) && !defined(__AVX__)
+constexpr WindowForm ThisBuildsForm = WindowForm::Quick;
+#else
+constexpr WindowForm ThisBuildsForm = WindowForm::Exact;
+#endif
+
 // This build's routines.
 constexpr WindowRoutines ThisBuildsRoutines = {
-    {{WindowSlot<0, false>, WindowSlot<1, false>, WindowSlot<2, false>},
-     {WindowSlot<0, true>, WindowSlot<1, true>, WindowSlot<2, true>}},
-    {{WindowPair<0, false>, WindowPair<1, false>, WindowPair<2, false>},
-     {WindowPair<0, true>, WindowPair<1, true>, WindowPair<2, true>}},
+    FormsOf<ThisBuildsForm>,
     {RingsFromSlot<0>, RingsFromSlot<1>, RingsFromSlot<2>},
     {TransformFourSlots<0>, TransformFourSlots<1>, TransformFourSlots<2>},
-    Lanes::SplitRounding,
+    Lanes::SplitRounding || ThisBuildsForm == WindowForm::Quick,
+    ThisBuildsForm != WindowForm::Exact,
 };
 
 }  // namespace
