@@ -334,7 +334,8 @@ constexpr OutputRoutine FrameSelections[2][3][3] = {
 WindowTaps SynthTaps[3];
 SingleWindowTaps SynthSingleTaps[3];
 double SampleTaps[3][32][16];
-float QuickBoundFactors[3][32];
+float QuickPeakFactors[3][32];
+float QuickSumFactors[3][32];
 float SynthWindow[264];
 
 bool UseSynthesisPath(SynthesisPath path)
@@ -381,17 +382,34 @@ void BuildSynthesisTables()
             taps.Second[i][0] = i % 2 ? 0.0 : SynthWindow[256 + i / 2];
         }
         for (int j = 0; j < 2 * h; ++j) {
-            double factor = 0;
+            double w[16];
             for (int i = 0; i < 16; ++i) {
-                const double w = j < h ? taps.First[i][j] : taps.Second[i][j - h];
+                w[i] = j < h ? taps.First[i][j] : taps.Second[i][j - h];
                 (j < h ? SynthSingleTaps[shift].First[i][j] : SynthSingleTaps[shift].Second[i][j - h]) =
-                    static_cast<float>(w);
-                SampleTaps[shift][j][i] = w;
-                factor += (33 - 2 * i) * std::fabs(w);
+                    static_cast<float>(w[i]);
+                SampleTaps[shift][j][i] = w[i];
+            }
+            // The sums after each step are bounded by the products so far
+            // before step m, and by the final sum and the products still to
+            // come from step m on (SynthesisWindow.h); m where the bound is
+            // least for a final sum a quarter of the ring's largest value.
+            double best = 1e300, peakFactor = 0, sumFactor = 0;
+            for (int m = 0; m <= 16; ++m) {
+                double peakPart = 0;
+                for (int k = 0; k < 16; ++k) {
+                    double bound = 0;
+                    for (int i = k < m ? 0 : k + 1; i <= (k < m ? k : 15); ++i)
+                        bound += std::fabs(w[i]);
+                    peakPart += 2 * bound + std::fabs(w[k]);
+                }
+                const double sumPart = 2.0 * (16 - m);
+                if (peakPart + sumPart / 4 < best)
+                    best = peakPart + sumPart / 4, peakFactor = peakPart, sumFactor = sumPart;
             }
             // A hundredth more: the terms of second order in 2^-24, and the
             // roundings of the bound itself.
-            QuickBoundFactors[shift][j] = static_cast<float>(std::ldexp(factor * 1.01, -24));
+            QuickPeakFactors[shift][j] = static_cast<float>(std::ldexp(peakFactor * 1.01, -24));
+            QuickSumFactors[shift][j] = static_cast<float>(std::ldexp(sumFactor * 1.01, -24));
         }
     }
     UseSynthesisPath(WidestSynthesisPath());

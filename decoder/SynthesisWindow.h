@@ -57,7 +57,8 @@ extern SingleWindowTaps SynthSingleTaps[3];
 // 2^-24 (35 - 2k) |w_k| summed over them (k = 1 .. 16), with room to spare
 // (the baseline's quick window, below).
 extern double SampleTaps[3][32][16];
-extern float QuickBoundFactors[3][32];
+extern float QuickPeakFactors[3][32];
+extern float QuickSumFactors[3][32];
 // Sixteen rows of 16, then the middle row.
 extern float SynthWindow[264];
 // The transform's factors: c16[0..15], c8[0..7], c4[0..3], c2[0..1], c1[0],
@@ -493,7 +494,7 @@ std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
     constexpr int N = 32 >> Shift;
     const float peak = RingPeak(ring);
     // Bounds of 1/2 and more leave no sample clear of a boundary.
-    if (!(peak * QuickBoundFactors[Shift][0] < 0.5f) || !(peak * QuickBoundFactors[Shift][N / 2] < 0.5f)) {
+    if (!(peak * QuickPeakFactors[Shift][0] < 0.5f) || !(peak * QuickPeakFactors[Shift][N / 2] < 0.5f)) {
         const SynthesisRing* const rings[1] = {&ring};
         WindowSums<Shift, 1, true>(rings, &p, &sums);
         return 0;
@@ -506,7 +507,9 @@ std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
         // The whole part (toward zero, whatever the rounding mode) and the
         // magnitude of the rest, both exact.
         const __m128 sum = _mm_loadu_ps(sums + j);
-        const __m128 bound = _mm_mul_ps(peaks, _mm_loadu_ps(QuickBoundFactors[Shift] + j));
+        const __m128 bound =
+            _mm_add_ps(_mm_mul_ps(peaks, _mm_loadu_ps(QuickPeakFactors[Shift] + j)),
+                       _mm_mul_ps(_mm_and_ps(sum, magnitude), _mm_loadu_ps(QuickSumFactors[Shift] + j)));
         const __m128i whole = _mm_cvttps_epi32(sum);
         const __m128 rest = _mm_and_ps(_mm_sub_ps(sum, _mm_cvtepi32_ps(whole)), magnitude);
         // Near the whole part (unless 0) or the next whole number away from
@@ -573,7 +576,8 @@ template <int Shift, bool Bits8>
 void DeferSums(const SynthesisRing& ring, int p, std::uint32_t near, std::uint8_t* out, int stride)
 {
     constexpr int N = 32 >> Shift, H = N / 2;
-    if (Deferred.Count + __builtin_popcount(near) > DeferredSums::Capacity)
+    // Room for a whole slot.
+    if (Deferred.Count > DeferredSums::Capacity - 32)
         FinishDeferredSums();
     const float* const v = ring.Singles + p;
     for (; near != 0; near &= near - 1) {
