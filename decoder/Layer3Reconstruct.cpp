@@ -242,42 +242,35 @@ void Antialias(int c, int g)
 }
 
 // The 18 distinct outputs of the long transform of `lines`: each output
-// sums its products line after line, skipping zero lines, in single
-// precision. The SSE2 form keeps four outputs a register, the same sums.
+// sums its products line after line in single precision (a zero line adds
+// only zeros, and a sum of zeros is silence whatever their signs). The SSE2
+// form keeps four outputs a register, the same sums.
 void LongTransformBaseline(const float* lines, const float (*table)[LongTransformColumns], float* h)
 {
 #if defined(__SSE2__)
-    __m128 a = _mm_setzero_ps(), b = a, c = a, d = a;
-    float e = 0, f = 0;
+    // The table's rows are padded to LongTransformColumns: the fifth
+    // register's last two lanes are spare.
+    __m128 a = _mm_setzero_ps(), b = a, c = a, d = a, e = a;
     for (int k = 0; k < 18; ++k) {
-        const float v = lines[k];
-        if (v == 0)
-            continue;
-        const __m128 vv = _mm_set1_ps(v);
+        const __m128 v = _mm_set1_ps(lines[k]);
         const float* row = table[k];
-        a = _mm_add_ps(a, _mm_mul_ps(vv, _mm_loadu_ps(row)));
-        b = _mm_add_ps(b, _mm_mul_ps(vv, _mm_loadu_ps(row + 4)));
-        c = _mm_add_ps(c, _mm_mul_ps(vv, _mm_loadu_ps(row + 8)));
-        d = _mm_add_ps(d, _mm_mul_ps(vv, _mm_loadu_ps(row + 12)));
-        e += v * row[16];
-        f += v * row[17];
+        a = _mm_add_ps(a, _mm_mul_ps(v, _mm_loadu_ps(row)));
+        b = _mm_add_ps(b, _mm_mul_ps(v, _mm_loadu_ps(row + 4)));
+        c = _mm_add_ps(c, _mm_mul_ps(v, _mm_loadu_ps(row + 8)));
+        d = _mm_add_ps(d, _mm_mul_ps(v, _mm_loadu_ps(row + 12)));
+        e = _mm_add_ps(e, _mm_mul_ps(v, _mm_loadu_ps(row + 16)));
     }
     _mm_storeu_ps(h, a);
     _mm_storeu_ps(h + 4, b);
     _mm_storeu_ps(h + 8, c);
     _mm_storeu_ps(h + 12, d);
-    h[16] = e;
-    h[17] = f;
+    _mm_storel_pi(reinterpret_cast<__m64*>(h + 16), e);
 #else
     for (int i = 0; i < 18; ++i)
         h[i] = 0;
-    for (int k = 0; k < 18; ++k) {
-        const float v = lines[k];
-        if (v == 0)
-            continue;
+    for (int k = 0; k < 18; ++k)
         for (int i = 0; i < 18; ++i)
-            h[i] += v * table[k][i];
-    }
+            h[i] += lines[k] * table[k][i];
 #endif
 }
 

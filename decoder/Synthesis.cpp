@@ -94,12 +94,19 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     if (Window->SingleRings) {
         float* const to = ring.Singles + position;
         float* const back = ring.SingleMirror + M - position;
+#if defined(__SSE2__)
+        __m128 peaks = _mm_setzero_ps();
+        for (int m = 0; m < N; m += 4)
+            peaks = _mm_max_ps(peaks, StoreSingleRun<R>(to, back, m, _mm_load_ps(values + m)));
+        NoteSlotPeak(ring, position / N, LargestLane(peaks));
+#else
         float peak = 0;
         for (int m = 0; m < N; ++m) {
             to[m] = to[R + m] = back[-m] = back[-R - m] = values[m];
             peak = std::fmax(peak, std::fabs(values[m]));
         }
-        ring.SlotPeaks[position / N] = peak;
+        NoteSlotPeak(ring, position / N, peak);
+#endif
         return;
     }
     double* const to = ring.Values + position;

@@ -81,7 +81,55 @@ struct SynthesisRing {
     alignas(64) float Singles[1024];
     alignas(64) float SingleMirror[1024 + 16];
     float SlotPeaks[16];  // the slot at position p: index p / (32 >> s)
+    // At least the largest of SlotPeaks: taken as a slot is stored, from
+    // its own and the 16 before (the one it replaces among them).
+    float Peak;
 };
+
+#if defined(__SSE2__)
+inline float LargestLane(__m128 v)
+{
+    v = _mm_max_ps(v, _mm_movehl_ps(v, v));
+    return _mm_cvtss_f32(_mm_max_ss(v, _mm_shuffle_ps(v, v, 1)));
+}
+
+// A run of four of a slot's values from value m on into a single-precision
+// ring, whose slot starts at `to`, and its second copy R values later; and
+// reversed into the mirror, whose slot ends at `back`, and its copy. Returns
+// the values' magnitudes.
+template <int R>
+inline __m128 StoreSingleRun(float* to, float* back, int m, __m128 run)
+{
+    const __m128 reversed = _mm_shuffle_ps(run, run, 0x1B);
+    _mm_storeu_ps(to + m, run);
+    _mm_storeu_ps(to + R + m, run);
+    _mm_storeu_ps(back - m - 3, reversed);
+    _mm_storeu_ps(back - R - m - 3, reversed);
+    return _mm_and_ps(run, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+}
+
+// Notes the largest magnitude `peak` of the slot stored in the ring at
+// position p (slot index `slot`).
+inline void NoteSlotPeak(SynthesisRing& ring, int slot, float peak)
+{
+    // The peaks loaded before the new one is stored: a load that spans a
+    // store still on its way waits for it.
+    const __m128 all = _mm_max_ps(_mm_max_ps(_mm_loadu_ps(ring.SlotPeaks), _mm_loadu_ps(ring.SlotPeaks + 4)),
+                                  _mm_max_ps(_mm_loadu_ps(ring.SlotPeaks + 8), _mm_loadu_ps(ring.SlotPeaks + 12)));
+    __m128 largest = _mm_max_ps(all, _mm_movehl_ps(all, all));
+    largest = _mm_max_ss(_mm_max_ss(largest, _mm_shuffle_ps(largest, largest, 1)), _mm_set_ss(peak));
+    ring.Peak = _mm_cvtss_f32(largest);
+    ring.SlotPeaks[slot] = peak;
+}
+#else
+inline void NoteSlotPeak(SynthesisRing& ring, int slot, float peak)
+{
+    ring.Peak = peak;
+    for (float other : ring.SlotPeaks)
+        ring.Peak = other > ring.Peak ? other : ring.Peak;
+    ring.SlotPeaks[slot] = peak;
+}
+#endif
 
 // Windows the ring at position p into 32 >> shift samples, written to
 // out[0], out[step], out[2 step], ...
@@ -476,15 +524,6 @@ void QuickWindowSums(const SynthesisRing& ring, int p, float* sums)
     }
 }
 
-// The largest magnitude in the ring.
-inline float RingPeak(const SynthesisRing& ring)
-{
-    __m128 peak = _mm_max_ps(_mm_max_ps(_mm_loadu_ps(ring.SlotPeaks), _mm_loadu_ps(ring.SlotPeaks + 4)),
-                             _mm_max_ps(_mm_loadu_ps(ring.SlotPeaks + 8), _mm_loadu_ps(ring.SlotPeaks + 12)));
-    peak = _mm_max_ps(peak, _mm_movehl_ps(peak, peak));
-    return _mm_cvtss_f32(_mm_max_ss(peak, _mm_shuffle_ps(peak, peak, 1)));
-}
-
 // One channel's sums the quick way; returns the samples near a boundary
 // (bit s for sample s), or 0 when the ring is loud enough for so many to be
 // near one that the sums were formed the exact way instead.
@@ -492,7 +531,7 @@ template <int Shift>
 std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
 {
     constexpr int N = 32 >> Shift;
-    const float peak = RingPeak(ring);
+    const float peak = ring.Peak;
     // Bounds of 1/2 and more leave no sample clear of a boundary.
     if (!(peak * QuickPeakFactors[Shift][0] < 0.5f) || !(peak * QuickPeakFactors[Shift][N / 2] < 0.5f)) {
         const SynthesisRing* const rings[1] = {&ring};
@@ -714,7 +753,6 @@ void RingsFromSlot(const float* values, int slot, SynthesisRing* const rings[2],
     // channel's slot.
     float* const to[2] = {rings[0]->Singles + p[0], rings[1]->Singles + p[1]};
     float* const back[2] = {rings[0]->SingleMirror + M - p[0], rings[1]->SingleMirror + M - p[1]};
-    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     __m128 peaks[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
     for (int m = 0; m < N; m += 4) {
         __m128 a = _mm_loadu_ps(values + 4 * m), b = _mm_loadu_ps(values + 4 * m + 4);
@@ -723,19 +761,11 @@ void RingsFromSlot(const float* values, int slot, SynthesisRing* const rings[2],
         const __m128 first = slot == 0 ? _mm_unpacklo_ps(a, b) : _mm_unpackhi_ps(a, b);
         const __m128 second = slot == 0 ? _mm_unpacklo_ps(c, d) : _mm_unpackhi_ps(c, d);
         const __m128 runs[2] = {_mm_movelh_ps(first, second), _mm_movehl_ps(second, first)};
-        for (int ch = 0; ch < 2; ++ch) {
-            const __m128 reversed = _mm_shuffle_ps(runs[ch], runs[ch], 0x1B);
-            _mm_storeu_ps(to[ch] + m, runs[ch]);
-            _mm_storeu_ps(to[ch] + R + m, runs[ch]);
-            _mm_storeu_ps(back[ch] - m - 3, reversed);
-            _mm_storeu_ps(back[ch] - R - m - 3, reversed);
-            peaks[ch] = _mm_max_ps(peaks[ch], _mm_and_ps(runs[ch], magnitude));
-        }
+        for (int ch = 0; ch < 2; ++ch)
+            peaks[ch] = _mm_max_ps(peaks[ch], StoreSingleRun<R>(to[ch], back[ch], m, runs[ch]));
     }
-    for (int ch = 0; ch < 2; ++ch) {
-        const __m128 peak = _mm_max_ps(peaks[ch], _mm_movehl_ps(peaks[ch], peaks[ch]));
-        rings[ch]->SlotPeaks[p[ch] / N] = _mm_cvtss_f32(_mm_max_ss(peak, _mm_shuffle_ps(peak, peak, 1)));
-    }
+    for (int ch = 0; ch < 2; ++ch)
+        NoteSlotPeak(*rings[ch], p[ch] / N, LargestLane(peaks[ch]));
 #else
     // Each channel's run in its ring, and the end of its run in the mirror,
     // held here: the vector stores may write anywhere as far as the compiler
