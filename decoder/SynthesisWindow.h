@@ -354,27 +354,25 @@ struct Lanes {
 };
 #endif
 
+// Lanes of ring values from a ring of either precision.
+inline Lanes LoadRun(const double* p)
+{
+    return Lanes::Load(p);
+}
+inline Lanes LoadRun(const float* p)
+{
+    return Lanes::LoadSingles(p);
+}
+
 // The samples of one half are summed Width at a time, tap after tap, each
-// in the order of the standard's sum; the sums of C channels at once. From
-// the rings' single-precision values when Singles is set.
-template <int Shift, int C, bool Singles = false>
-void WindowSums(const SynthesisRing* const rings[C], const int p[C], float sums[C][64])
+// in the order of the standard's sum; the sums of C channels at once, from
+// their rings V (double or single precision) and mirrors.
+template <int Shift, int C, typename T>
+void WindowSums(const T* const V[C], const T* const mirror[C], const int p[C], float sums[C][64])
 {
     constexpr int N = 32 >> Shift, H = N / 2, W = Lanes::Width, M = 2 * (512 >> Shift);
-    // Ring values x, x + 1, ... and x, x - 1, x - 2, ... of channel c in one
-    // load.
-    const auto upFrom = [rings](int c, int x) {
-        if constexpr (Singles)
-            return Lanes::LoadSingles(rings[c]->Singles + x);
-        else
-            return Lanes::Load(rings[c]->Values + x);
-    };
-    const auto downFrom = [rings](int c, int x) {
-        if constexpr (Singles)
-            return Lanes::LoadSingles(rings[c]->SingleMirror + M - x);
-        else
-            return Lanes::Load(rings[c]->Mirror + M - x);
-    };
+    // Ring values x, x - 1, x - 2, ... of channel c in one load.
+    const auto downFrom = [mirror](int c, int x) { return LoadRun(mirror[c] + M - x); };
     // All the sums of both halves (and channels) advance together: the
     // independent sums overlap in the processor instead of waiting for one
     // another.
@@ -396,7 +394,7 @@ void WindowSums(const SynthesisRing* const rings[C], const int p[C], float sums[
                 const int a = p[c] + H + 2 * N * i;      // a + j
                 const int b = p[c] + H + N + 2 * N * i;  // b - j
                 const int d = p[c] + N + 2 * N * i;      // d - k and d + k
-                first[c][q].Accumulate(firstEven, upFrom(c, a + j));
+                first[c][q].Accumulate(firstEven, LoadRun(V[c] + a + j));
                 // Sample H + k at lane k of the second half. Lane 0, the
                 // middle sample, reads ring value d at both taps: the even
                 // tap holds its coefficient, the odd one zero, which adds
@@ -405,10 +403,10 @@ void WindowSums(const SynthesisRing* const rings[C], const int p[C], float sums[
                 // The last step's sum is rounded where it is stored.
                 if (i < 7) {
                     first[c][q].Accumulate(firstOdd, downFrom(c, b - j));
-                    second[c][q].Accumulate(secondOdd, upFrom(c, d + j));
+                    second[c][q].Accumulate(secondOdd, LoadRun(V[c] + d + j));
                 } else {
                     first[c][q].AccumulateLast(firstOdd, downFrom(c, b - j));
-                    second[c][q].AccumulateLast(secondOdd, upFrom(c, d + j));
+                    second[c][q].AccumulateLast(secondOdd, LoadRun(V[c] + d + j));
                 }
             }
         }
@@ -420,6 +418,26 @@ void WindowSums(const SynthesisRing* const rings[C], const int p[C], float sums[
         // first half past H are spare.
         for (int q = 0; q < Groups; ++q)
             second[c][q].Store(sums[c] + H + q * W);
+    }
+}
+
+// The sums of C rings: from their values in double precision, or with
+// Singles, in single precision.
+template <int Shift, int C, bool Singles = false>
+inline void RingSums(const SynthesisRing* const rings[C], const int p[C], float sums[C][64])
+{
+    if constexpr (Singles) {
+        const float* V[C];
+        const float* mirror[C];
+        for (int c = 0; c < C; ++c)
+            V[c] = rings[c]->Singles, mirror[c] = rings[c]->SingleMirror;
+        WindowSums<Shift, C>(V, mirror, p, sums);
+    } else {
+        const double* V[C];
+        const double* mirror[C];
+        for (int c = 0; c < C; ++c)
+            V[c] = rings[c]->Values, mirror[c] = rings[c]->Mirror;
+        WindowSums<Shift, C>(V, mirror, p, sums);
     }
 }
 
@@ -535,7 +553,7 @@ std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
     // Bounds of 1/2 and more leave no sample clear of a boundary.
     if (!(peak * QuickPeakFactors[Shift][0] < 0.5f) || !(peak * QuickPeakFactors[Shift][N / 2] < 0.5f)) {
         const SynthesisRing* const rings[1] = {&ring};
-        WindowSums<Shift, 1, true>(rings, &p, &sums);
+        RingSums<Shift, 1, true>(rings, &p, &sums);
         return 0;
     }
     QuickWindowSums<Shift>(ring, p, sums);
@@ -650,7 +668,7 @@ inline std::uint32_t ChannelSums(const SynthesisRing& ring, int p, float (&sums)
         return QuickSums<Shift>(ring, p, sums);
 #endif
     const SynthesisRing* const rings[1] = {&ring};
-    WindowSums<Shift, 1, Form != WindowForm::Exact>(rings, &p, &sums);
+    RingSums<Shift, 1, Form != WindowForm::Exact>(rings, &p, &sums);
     return 0;
 }
 
@@ -685,7 +703,7 @@ void WindowPair(const SynthesisRing* const rings[2], const int p[2], std::uint8_
     // Both channels' sums at once: the chains of one channel alone would
     // leave the processor waiting on each rounding. (The AVX2 build lacks
     // registers for all of them, but its few spills cost less than the wait.)
-    WindowSums<Shift, 2>(rings, p, sums);
+    RingSums<Shift, 2>(rings, p, sums);
 #else
     near[0] = ChannelSums<Shift, Form>(*rings[0], p[0], sums[0]);
     near[1] = ChannelSums<Shift, Form>(*rings[1], p[1], sums[1]);
