@@ -112,7 +112,9 @@ void BuildLayer3ReconstructionTables();
 
 // The long transform's 18 distinct outputs h of 18 lines (Layer3Reconstruct):
 // every output sums its products line after line in single precision, a
-// product and then a sum per step, so every form gives the same bits.
+// product and then a sum per step, so every form gives the same bits. Each
+// form writes h[0..19] (the last two spare) in whole runs of four, as the
+// windowing loads them.
 inline constexpr int LongTransformColumns = 24;
 using LongTransformRoutine = void (*)(const float* lines, const float (*table)[LongTransformColumns], float* h);
 // The eight-wide form built for AVX; null when the processor lacks it.

@@ -23,6 +23,9 @@ float AntialiasCs[8], AntialiasCa[8];
 float IntensityMpeg1[2][8][2];
 float IntensityLsf[2][2][64][2];
 float LongWindows[4][36];
+// The same with the signs of x[17 - n] = -x[n] folded in (9 .. 17 negated),
+// padded to whole runs of four.
+float SignedLongWindows[4][40];
 float ShortWindow[12];
 // Transform matrices by input line, the output index running fastest so that
 // one input line updates a whole row of outputs. The long transform is
@@ -264,7 +267,7 @@ void LongTransformBaseline(const float* lines, const float (*table)[LongTransfor
     _mm_storeu_ps(h + 4, b);
     _mm_storeu_ps(h + 8, c);
     _mm_storeu_ps(h + 12, d);
-    _mm_storel_pi(reinterpret_cast<__m64*>(h + 16), e);
+    _mm_storeu_ps(h + 16, e);
 #else
     for (int i = 0; i < 18; ++i)
         h[i] = 0;
@@ -277,6 +280,54 @@ void LongTransformBaseline(const float* lines, const float (*table)[LongTransfor
 // The form in use: this build's, or the eight-wide one where the processor
 // runs it.
 LongTransformRoutine LongTransform = LongTransformBaseline;
+
+// One long block of a sub-band: its transform h (LongTransform's 20
+// values) windowed by w (SignedLongWindows), the first half added to the
+// overlap o into the sub-band's 18 outputs (out, out + 32, ...), the second
+// half the next overlap (written to `next`). Each value a product and a sum
+// as in the plain form below: x[n] = h[n] w[n] and x[17 - n] = -h[n] w[17 - n]
+// (= h[n] (-w[17 - n])) for n < 9, x[18 + n] = h[9 + n] w[18 + n] and
+// x[35 - n] = h[9 + n] w[35 - n].
+void WindowLongBlock(const float* h, const float* w, const float* o, float* out, float* next)
+{
+#if defined(__SSE2__)
+    const __m128 a = _mm_loadu_ps(h), b = _mm_loadu_ps(h + 4), c = _mm_loadu_ps(h + 8);
+    const __m128 d = _mm_loadu_ps(h + 12), e = _mm_loadu_ps(h + 16);
+    // h[0..8] and then backwards, in runs of four.
+    const __m128 first[5] = {a, b, _mm_shuffle_ps(c, b, _MM_SHUFFLE(2, 3, 0, 0)),
+                             _mm_shuffle_ps(b, a, _MM_SHUFFLE(2, 3, 0, 1)), _mm_shuffle_ps(a, a, _MM_SHUFFLE(0, 0, 0, 1))};
+    // h[9..17] and then backwards.
+    const __m128 c3d0 = _mm_shuffle_ps(c, d, _MM_SHUFFLE(0, 0, 3, 3));  // h11 h11 h12 h12
+    const __m128 d3e0 = _mm_shuffle_ps(d, e, _MM_SHUFFLE(0, 0, 3, 3));  // h15 h15 h16 h16
+    const __m128 d0c3 = _mm_shuffle_ps(d, c, _MM_SHUFFLE(3, 3, 0, 0));  // h12 h12 h11 h11
+    const __m128 second[5] = {_mm_shuffle_ps(c, c3d0, _MM_SHUFFLE(2, 0, 2, 1)), _mm_shuffle_ps(d, d3e0, _MM_SHUFFLE(2, 0, 2, 1)),
+                              _mm_shuffle_ps(e, d3e0, _MM_SHUFFLE(0, 2, 1, 1)), _mm_shuffle_ps(d, d0c3, _MM_SHUFFLE(2, 0, 1, 2)),
+                              _mm_shuffle_ps(c, c, _MM_SHUFFLE(0, 0, 1, 2))};
+    for (int r = 0; r < 5; ++r) {
+        // Runs 0 .. 3 whole, run 4 two values.
+        const __m128 x = _mm_add_ps(_mm_mul_ps(first[r], _mm_loadu_ps(w + 4 * r)),
+                                    r < 4 ? _mm_loadu_ps(o + 4 * r) : _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(o + 16))));
+        const __m128 y = _mm_mul_ps(second[r], _mm_loadu_ps(w + 18 + 4 * r));
+        float* column = out + 32 * 4 * r;
+        _mm_store_ss(column, x);
+        _mm_store_ss(column + 32, _mm_shuffle_ps(x, x, _MM_SHUFFLE(1, 1, 1, 1)));
+        if (r < 4) {
+            _mm_store_ss(column + 64, _mm_movehl_ps(x, x));
+            _mm_store_ss(column + 96, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 3, 3)));
+            _mm_storeu_ps(next + 4 * r, y);
+        } else {
+            _mm_storel_pi(reinterpret_cast<__m64*>(next + 16), y);
+        }
+    }
+#else
+    for (int i = 0; i < 9; ++i) {
+        out[32 * i] = h[i] * w[i] + o[i];
+        out[32 * (17 - i)] = h[i] * w[17 - i] + o[17 - i];
+        next[i] = h[9 + i] * w[18 + i];
+        next[17 - i] = h[9 + i] * w[35 - i];
+    }
+#endif
+}
 
 // The hybrid filter bank of one channel into `out` (18 slots x 32 sub-bands).
 // Returns the lines written, in whole sub-bands.
@@ -297,28 +348,17 @@ int Hybrid(int c, int g, float* out)
     const int longBands = (longLines + 17) / 18;
     const int allBands = std::max(longBands, (lineCount + 17) / 18);
     const int previousBands = std::min((previous + 17) / 18, 32);
-    const float* window = LongWindows[gi.block_type == 2 ? 0 : gi.block_type & 3];
+    const float* window = SignedLongWindows[gi.block_type == 2 ? 0 : gi.block_type & 3];
 
     int sb = 0;
     for (; sb < longBands; ++sb) {
         // With the mixed flag the two lowest sub-bands take the normal window
         // whatever the block type (start and stop blocks included).
-        const float* w = gi.mixed_block_flag && sb < 2 ? LongWindows[0] : window;
+        const float* w = gi.mixed_block_flag && sb < 2 ? SignedLongWindows[0] : window;
         float* lines = X + 18 * sb;
-        float* o = overlap + 18 * sb;
-        float h[18];
+        alignas(16) float h[20];
         LongTransform(lines, HalfCos36, h);
-        float x[36];
-        for (int i = 0; i < 9; ++i) {
-            x[i] = h[i] * w[i];
-            x[17 - i] = -h[i] * w[17 - i];
-            x[18 + i] = h[9 + i] * w[18 + i];
-            x[35 - i] = h[9 + i] * w[35 - i];
-        }
-        for (int i = 0; i < 18; ++i) {
-            out[32 * i + sb] = x[i] + o[i];
-            lines[i] = x[18 + i];
-        }
+        WindowLongBlock(h, w, overlap + 18 * sb, out + sb, lines);
     }
     for (; sb < allBands; ++sb) {
         float* lines = X + 18 * sb;
@@ -454,6 +494,9 @@ void BuildLayer3ReconstructionTables()
         LongWindows[3][i] = static_cast<float>(i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : normal);
         LongWindows[2][i] = LongWindows[0][i];
     }
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 36; ++i)
+            SignedLongWindows[t][i] = i >= 9 && i < 18 ? -LongWindows[t][i] : LongWindows[t][i];
     for (int k = 0; k < 18; ++k) {
         for (int i = 0; i < 18; ++i) {
             const int n = i < 9 ? i : 9 + i;

@@ -21,8 +21,7 @@ void LongTransformAvx(const float* lines, const float (*table)[LongTransformColu
     }
     _mm256_storeu_ps(h, a);
     _mm256_storeu_ps(h + 8, b);
-    h[16] = _mm_cvtss_f32(_mm256_castps256_ps128(c));
-    h[17] = _mm_cvtss_f32(_mm_shuffle_ps(_mm256_castps256_ps128(c), _mm256_castps256_ps128(c), 1));
+    _mm_storeu_ps(h + 16, _mm256_castps256_ps128(c));
 }
 
 }  // namespace
