@@ -345,6 +345,18 @@ float QuickPeakFactors[3][32];
 float QuickSumFactors[3][32];
 float SynthWindow[264];
 
+void UseExactBaselineWindow()
+{
+    // This build's routines with its exact form of the window.
+    static constexpr WindowRoutines exact = {
+        ExactFormsFromSingles, {ThisBuildsRoutines.Rings[0], ThisBuildsRoutines.Rings[1], ThisBuildsRoutines.Rings[2]},
+        {ThisBuildsRoutines.Transform[0], ThisBuildsRoutines.Transform[1], ThisBuildsRoutines.Transform[2]},
+        ThisBuildsRoutines.UsualOnly, ThisBuildsRoutines.SingleRings};
+    UseSynthesisPath(SynthesisPath::Baseline);
+    if (ThisBuildsRoutines.SingleRings)
+        Window = &exact;
+}
+
 bool UseSynthesisPath(SynthesisPath path)
 {
     const WindowRoutines* routines = path == SynthesisPath::Avx512 ? Avx512WindowRoutines()

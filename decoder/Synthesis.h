@@ -21,8 +21,10 @@
     to[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
-// The forms of the synthesis window, narrowest first: two sums at a time
-// (SSE2, every x86-64 processor), four (AVX2 with FMA) or eight (AVX-512).
+// The forms of the synthesis window, narrowest first: four quick sums at a
+// time in single precision, the few near a boundary formed again (SSE2,
+// every x86-64 processor), four exact sums (AVX2 with FMA) or eight
+// (AVX-512).
 // All give the same bytes; the widest the processor runs is chosen when the
 // tables are built.
 enum class SynthesisPath { Baseline, Avx2, Avx512 };
@@ -31,6 +33,9 @@ enum class SynthesisPath { Baseline, Avx2, Avx512 };
 bool UseSynthesisPath(SynthesisPath path);
 // The widest form the processor runs.
 SynthesisPath WidestSynthesisPath();
+// The baseline with its window formed the exact way throughout, where it is
+// otherwise formed the quick way (the same bytes; for tests).
+void UseExactBaselineWindow();
 
 // The synthesis position of a channel (for tests).
 std::int32_t SynthesisPosition(int channel);
