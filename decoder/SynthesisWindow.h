@@ -12,8 +12,11 @@
 //
 // The AVX builds round by splitting instead of converting to single
 // precision and back (Lanes below), which is the same rounding for every
-// sum that usual ring values give (UsualValues). Where a ring holds other
-// values, the synthesis windows it in the baseline build's form.
+// sum that usual ring values give (UsualValues). The baseline build forms
+// its sums the quick way, four at a time in single precision, and forms
+// again the few whose samples the difference could change (QuickSums). Where
+// a ring holds values that are not usual, the synthesis windows it the exact
+// way of the baseline build.
 //
 // Each build also has its own forms of the steps before the window: the
 // transform of four slots of both channels at once (eight lanes wide in the
@@ -159,8 +162,8 @@ struct WindowRoutines {
     WindowForms Windows;
     RingsRoutine Rings[3];
     TransformRoutine Transform[3];
-    // Whether the window is exact for usual values only: the wide builds
-    // round by splitting, the baseline's quick window bounds its error.
+    // Whether the window is exact for usual values only (the wide builds,
+    // which round by splitting).
     bool UsualOnly;
     // Whether the rings hold single precision (Singles, SingleMirror and
     // SlotPeaks) instead of double.
@@ -495,17 +498,26 @@ void StoreSums(const float* sums, std::uint8_t* out, int step)
 // gives the same sample, and the few samples nearer one are formed again
 // the exact way (DeferredSums).
 //
-// How far apart they can be: with u = 2^-24, every rounding errs by at most
-// u times the value rounded. For the products p_1 .. p_16 in the order of
-// the sum, the exact way's sums after each step s_k are at most
-// |p_1| + .. + |p_k| (to first order in u), and so the exact way errs by at
-// most u (|s_1| + .. + |s_16|), the quick way by as much again, plus
-// u (|p_1| + .. + |p_16|) for its products: together by at most
-// u ((35 - 2k) |p_k| summed over k). With |p_k| <= |w_k| |v|max, that is
-// QuickBoundFactors (which leave room for the terms of second order in u
-// and for the roundings of the bound itself) times the largest magnitude in
-// the ring. Usual values (UsualValues) keep every product and sum out of
-// the single-precision range's bottom and below its top.
+// How far apart they can be: with u = 2^-24, every rounding to single
+// precision errs by at most u times the value rounded. For the products
+// p_1 .. p_16 in the order of the sum and the exact sums s_k after each
+// step (s_16 the final one), the exact way errs by at most
+// u (|s_1| + .. + |s_16|), and the quick way by as much again plus
+// u (|p_1| + .. + |p_16|) for its products (to first order in u). Before
+// the window's main taps |s_k| <= |p_1| + .. + |p_k|; from there on
+// |s_k| <= |s_16| + |p_k+1| + .. + |p_16|, with |s_16| within the bound of
+// the quick sum. With |p_k| <= |w_k| |v|max, the bound is QuickPeakFactors
+// times the largest magnitude in the ring plus QuickSumFactors times the
+// quick sum's magnitude, both with a hundredth to spare for the terms of
+// second order in u and for the roundings of the bound itself.
+//
+// Values below single precision's normal range err by at most 2^-150 a
+// rounding, far below the bound wherever a sum can reach a whole number (a
+// ring of values all below 2^-100 gives sums all below 1, and samples all
+// 0). A ring loud enough for the bound to reach 1/2 (LoudRing), or whose
+// largest magnitude is infinite or not a number, is windowed the exact way
+// throughout; elsewhere a value that is not a number makes the sums that
+// read it not numbers either, which are near every boundary.
 //
 // A sample is near a boundary when its quick sum is within the bound of a
 // whole number other than 0 (0 is no boundary: the sample truncates toward
@@ -542,6 +554,16 @@ void QuickWindowSums(const SynthesisRing& ring, int p, float* sums)
     }
 }
 
+// Whether a ring whose largest magnitude is `peak` is so loud that the
+// bound reaches 1/2, which leaves no sample clear of a boundary (or whose
+// peak is infinite or not a number).
+template <int Shift>
+inline bool LoudRing(float peak)
+{
+    constexpr int N = 32 >> Shift;
+    return !(peak * QuickPeakFactors[Shift][0] < 0.5f) || !(peak * QuickPeakFactors[Shift][N / 2] < 0.5f);
+}
+
 // One channel's sums the quick way; returns the samples near a boundary
 // (bit s for sample s), or 0 when the ring is loud enough for so many to be
 // near one that the sums were formed the exact way instead.
@@ -550,8 +572,7 @@ std::uint32_t QuickSums(const SynthesisRing& ring, int p, float (&sums)[64])
 {
     constexpr int N = 32 >> Shift;
     const float peak = ring.Peak;
-    // Bounds of 1/2 and more leave no sample clear of a boundary.
-    if (!(peak * QuickPeakFactors[Shift][0] < 0.5f) || !(peak * QuickPeakFactors[Shift][N / 2] < 0.5f)) {
+    if (LoudRing<Shift>(peak)) {
         const SynthesisRing* const rings[1] = {&ring};
         RingSums<Shift, 1, true>(rings, &p, &sums);
         return 0;
@@ -883,15 +904,7 @@ bool TransformFourSlots(float* x, float* values)
     using Float4 = float __attribute__((vector_size(16), aligned(4)));
     for (int half = 0; half < 2; ++half)
         Dct<N>(reinterpret_cast<const Float4*>(x + 128 * half), reinterpret_cast<Float4*>(values + 128 * half));
-    bool anyUnusual = false;
-#if defined(__SSE2__) && !defined(__AVX__)
-    // The quick window is exact for usual values only.
-    using Bits4 = std::uint32_t __attribute__((vector_size(16), aligned(4)));
-    Bits4 unusual = {};
-    for (int k = 0; k < 64; ++k)
-        unusual |= UnusualBits(*reinterpret_cast<const Bits4*>(values + 4 * k));
-    anyUnusual = _mm_movemask_epi8(_mm_cmpeq_epi32(__m128i(unusual), _mm_setzero_si128())) != 0xFFFF;
-#endif
+    constexpr bool anyUnusual = false;  // this build's window takes any values
 #endif
     return anyUnusual;
 }
@@ -915,7 +928,7 @@ constexpr WindowRoutines ThisBuildsRoutines = {
     FormsOf<ThisBuildsForm>,
     {RingsFromSlot<0>, RingsFromSlot<1>, RingsFromSlot<2>},
     {TransformFourSlots<0>, TransformFourSlots<1>, TransformFourSlots<2>},
-    Lanes::SplitRounding || ThisBuildsForm == WindowForm::Quick,
+    Lanes::SplitRounding,
     ThisBuildsForm != WindowForm::Exact,
 };
 
