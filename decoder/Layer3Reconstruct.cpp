@@ -22,9 +22,8 @@ float SubblockGain[8];
 float AntialiasCs[8], AntialiasCa[8];
 float IntensityMpeg1[2][8][2];
 float IntensityLsf[2][2][64][2];
-float LongWindows[4][36];
-// The same with the signs of x[17 - n] = -x[n] folded in (9 .. 17 negated),
-// padded to whole runs of four.
+// The long windows by block type, with the signs of x[17 - n] = -x[n] folded
+// in (9 .. 17 negated), padded to whole runs of four.
 float SignedLongWindows[4][40];
 float ShortWindow[12];
 // Transform matrices by input line, the output index running fastest so that
@@ -489,14 +488,13 @@ void BuildLayer3ReconstructionTables()
     }
     for (int i = 0; i < 36; ++i) {
         const double normal = std::sin(pi / 36 * (i + 0.5));
-        LongWindows[0][i] = static_cast<float>(normal);
-        LongWindows[1][i] = static_cast<float>(i < 18 ? normal : i < 24 ? 1.0 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0.0);
-        LongWindows[3][i] = static_cast<float>(i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : normal);
-        LongWindows[2][i] = LongWindows[0][i];
+        const double sign = i >= 9 && i < 18 ? -1.0 : 1.0;
+        SignedLongWindows[0][i] = SignedLongWindows[2][i] = static_cast<float>(sign * normal);
+        SignedLongWindows[1][i] = static_cast<float>(
+            sign * (i < 18 ? normal : i < 24 ? 1.0 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0.0));
+        SignedLongWindows[3][i] = static_cast<float>(
+            sign * (i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : normal));
     }
-    for (int t = 0; t < 4; ++t)
-        for (int i = 0; i < 36; ++i)
-            SignedLongWindows[t][i] = i >= 9 && i < 18 ? -LongWindows[t][i] : LongWindows[t][i];
     for (int k = 0; k < 18; ++k) {
         for (int i = 0; i < 18; ++i) {
             const int n = i < 9 ? i : 9 + i;

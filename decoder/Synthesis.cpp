@@ -91,24 +91,18 @@ inline void TransformIntoRing(float* x, int ring_, int position)
     Dct<N>(x, values);
     if (Window->UsualOnly && !UsualValues(values, N))
         NoteUnusualValues(ring_, 0);
+#if defined(__SSE2__)
+    // Only the baseline's quick window holds single-precision rings.
     if (Window->SingleRings) {
         float* const to = ring.Singles + position;
         float* const back = ring.SingleMirror + M - position;
-#if defined(__SSE2__)
         __m128 peaks = _mm_setzero_ps();
         for (int m = 0; m < N; m += 4)
             peaks = _mm_max_ps(peaks, StoreSingleRun<R>(to, back, m, _mm_load_ps(values + m)));
         NoteSlotPeak(ring, position / N, LargestLane(peaks));
-#else
-        float peak = 0;
-        for (int m = 0; m < N; ++m) {
-            to[m] = to[R + m] = back[-m] = back[-R - m] = values[m];
-            peak = std::fmax(peak, std::fabs(values[m]));
-        }
-        NoteSlotPeak(ring, position / N, peak);
-#endif
         return;
     }
+#endif
     double* const to = ring.Values + position;
     double* const back = ring.Mirror + M - position;
 #if defined(__SSE2__)

@@ -21,6 +21,15 @@
     to[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
+// A sample as 16 bits, or as its top 8 bits offset by 128.
+[[gnu::always_inline]] inline void StoreSample(std::uint8_t* to, std::int32_t v, bool bits8)
+{
+    if (bits8)
+        to[0] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
+    else
+        StoreSample16(to, v);
+}
+
 // The forms of the synthesis window, narrowest first: four quick sums at a
 // time in single precision, the few near a boundary formed again (SSE2,
 // every x86-64 processor), four exact sums (AVX2 with FMA) or eight

@@ -57,8 +57,8 @@ struct SingleWindowTaps {
 };
 extern SingleWindowTaps SynthSingleTaps[3];
 // For each rate shift and sample, its 16 taps in the order of its sum, and
-// 2^-24 (35 - 2k) |w_k| summed over them (k = 1 .. 16), with room to spare
-// (the baseline's quick window, below).
+// the factors of the quick window's bound on it (the baseline's quick
+// window, below).
 extern double SampleTaps[3][32][16];
 extern float QuickPeakFactors[3][32];
 extern float QuickSumFactors[3][32];
@@ -122,14 +122,6 @@ inline void NoteSlotPeak(SynthesisRing& ring, int slot, float peak)
     __m128 largest = _mm_max_ps(all, _mm_movehl_ps(all, all));
     largest = _mm_max_ss(_mm_max_ss(largest, _mm_shuffle_ps(largest, largest, 1)), _mm_set_ss(peak));
     ring.Peak = _mm_cvtss_f32(largest);
-    ring.SlotPeaks[slot] = peak;
-}
-#else
-inline void NoteSlotPeak(SynthesisRing& ring, int slot, float peak)
-{
-    ring.Peak = peak;
-    for (float other : ring.SlotPeaks)
-        ring.Peak = other > ring.Peak ? other : ring.Peak;
     ring.SlotPeaks[slot] = peak;
 }
 #endif
@@ -479,13 +471,28 @@ void StoreSums(const float* sums, std::uint8_t* out, int step)
         return;
     }
 #endif
-    for (int j = 0; j < N; ++j) {
-        const std::int32_t v = values[j];
-        if constexpr (Bits8)
-            out[j * step] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
-        else
-            StoreSample16(out + 2 * j * step, v);
+    for (int j = 0; j < N; ++j)
+        StoreSample(out + (Bits8 ? 1 : 2) * j * step, values[j], Bits8);
+}
+
+// Both channels' sums of a slot, interleaved into out.
+template <int N, bool Bits8>
+void StoreSumPair(const float (&sums)[2][64], std::uint8_t* out)
+{
+#if defined(__SSE2__)
+    if constexpr (!Bits8) {
+        // Sixteen-bit frames four at a time: both channels converted,
+        // narrowed (already in range) and interleaved.
+        for (int j = 0; j < N; j += 4) {
+            const __m128i left = PcmFour(sums[0] + j), right = PcmFour(sums[1] + j);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j),
+                             _mm_unpacklo_epi16(_mm_packs_epi32(left, left), _mm_packs_epi32(right, right)));
+        }
+        return;
     }
+#endif
+    StoreSums<N, Bits8>(sums[0], out, 2);
+    StoreSums<N, Bits8>(sums[1], out + (Bits8 ? 1 : 2), 2);
 }
 
 #if defined(__SSE2__) && !defined(__AVX__)
@@ -638,13 +645,8 @@ inline void FinishDeferredSums()
         for (int r = 0; r < 4; ++r)
             _mm_storel_pi(reinterpret_cast<__m64*>(sums + e + 2 * r), _mm_cvtpd_ps(sum[r]));
     }
-    for (int e = 0; e < count; ++e) {
-        const std::int32_t v = PcmValue(sums[e]);
-        if (Deferred.Bits8[e])
-            *Deferred.Out[e] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 0x80);
-        else
-            StoreSample16(Deferred.Out[e], v);
-    }
+    for (int e = 0; e < count; ++e)
+        StoreSample(Deferred.Out[e], PcmValue(sums[e]), Deferred.Bits8[e]);
     Deferred.Count = 0;
 }
 
@@ -660,8 +662,8 @@ void DeferSums(const SynthesisRing& ring, int p, std::uint32_t near, std::uint8_
     const float* const v = ring.Singles + p;
     for (; near != 0; near &= near - 1) {
         const int s = static_cast<int>(__builtin_ctz(near)), e = Deferred.Count++;
-        // The ring values of the even and odd steps as WindowSums reads them
-        // (ExactSum): even + 2Ni and odd + 2Ni at step i.
+        // The ring values of the even and odd steps as WindowSums reads them:
+        // even + 2Ni and odd + 2Ni at step i.
         const int even = s < H ? H + s : N - (s - H), odd = s < H ? H + N - s : N + (s - H);
         for (int i = 0; i < 8; ++i) {
             Deferred.Values[2 * i][e] = v[even + 2 * N * i];
@@ -729,23 +731,8 @@ void WindowPair(const SynthesisRing* const rings[2], const int p[2], std::uint8_
     near[0] = ChannelSums<Shift, Form>(*rings[0], p[0], sums[0]);
     near[1] = ChannelSums<Shift, Form>(*rings[1], p[1], sums[1]);
 #endif
+    StoreSumPair<(32 >> Shift), Bits8>(sums, out);
     constexpr int SampleBytes = Bits8 ? 1 : 2;
-    [&] {
-#if defined(__SSE2__)
-        if constexpr (!Bits8) {
-            // Sixteen-bit frames four at a time: both channels converted,
-            // narrowed (already in range) and interleaved.
-            for (int j = 0; j < (32 >> Shift); j += 4) {
-                const __m128i left = PcmFour(sums[0] + j), right = PcmFour(sums[1] + j);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * j),
-                                 _mm_unpacklo_epi16(_mm_packs_epi32(left, left), _mm_packs_epi32(right, right)));
-            }
-            return;
-        }
-#endif
-        StoreSums<(32 >> Shift), Bits8>(sums[0], out, 2);
-        StoreSums<(32 >> Shift), Bits8>(sums[1], out + SampleBytes, 2);
-    }();
     for (int c = 0; c < 2; ++c)
         FormAgain<Shift, Bits8>(*rings[c], p[c], near[c], out + c * SampleBytes, 2 * SampleBytes);
 }
